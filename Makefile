@@ -1,0 +1,55 @@
+# Quick start: `make demo` (install, build, archive the sample blog) and `make test`.
+SHELL := /bin/bash
+JOBS ?= $(shell nproc)
+PRESET ?= ci
+BUILD := build/$(PRESET)
+PORT ?= 8642
+
+DEPS := build-essential cmake qt6-base-dev libgtest-dev libgmock-dev xvfb xauth fonts-wqy-microhei \
+        libchm-dev libchm-bin 7zip chromium imagemagick
+BENCH_DEPS := fp-utils
+
+.PHONY: all deps bench-deps configure build test test-asan demo bench screenshot clean format
+
+all: build
+
+deps:
+	@missing=$$(for p in $(DEPS); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q '^install ok installed' || echo $$p; done); \
+	if [ -n "$$missing" ]; then \
+	    echo "Installing:" $$missing; \
+	    SUDO=$$( [ "$$(id -u)" = 0 ] || echo sudo ); \
+	    $$SUDO apt-get update -qq && DEBIAN_FRONTEND=noninteractive $$SUDO apt-get install -y -qq --no-install-recommends $$missing; \
+	fi
+
+bench-deps:
+	@dpkg-query -W -f='$${Status}\n' $(BENCH_DEPS) 2>/dev/null | grep -q '^install ok installed' || \
+	    { SUDO=$$( [ "$$(id -u)" = 0 ] || echo sudo ); $$SUDO apt-get update -qq && \
+	      DEBIAN_FRONTEND=noninteractive $$SUDO apt-get install -y -qq --no-install-recommends $(BENCH_DEPS); }
+
+configure: deps
+	cmake --preset $(PRESET) >/dev/null
+
+build: configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+test: build
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) --timeout 600
+
+test-asan:
+	$(MAKE) test PRESET=asan
+
+demo: build
+	@bash scripts/demo.sh $(BUILD) $(PORT)
+
+bench: bench-deps
+	$(MAKE) build PRESET=release
+	@bash scripts/bench.sh build/release
+
+screenshot: build
+	@bash scripts/screenshot.sh $(BUILD)
+
+format:
+	clang-format -i $$(git ls-files '*.cpp' '*.h')
+
+clean:
+	rm -rf build

@@ -1,0 +1,95 @@
+#include "blog/articletable.h"
+
+namespace Blog {
+
+ArticleTable::ArticleTable(QObject *parent)
+    : QObject(parent)
+{
+}
+
+void ArticleTable::clear()
+{
+    m_articles.clear();
+    m_categories.clear();
+    emit cleared();
+    setTopRow(1);
+}
+
+void ArticleTable::LoadWZ(const QString &name, const QString &fenlei, const QString &href, const QString &date)
+{
+    const int slot = m_categories.add(fenlei);
+    m_articles.push_back(Article{name, fenlei, href, date, m_categories.at(slot).articleCount, QString()});
+    const int row = articleCount();
+    emit rowsAppended(row, row);
+    if (rowCount() > 5)
+        setTopRow(rowCount() - 5);
+}
+
+QString ArticleTable::cell(int row, int column) const
+{
+    if (row == 0) {
+        switch (column) {
+        case 1:
+            return QStringLiteral("标题");
+        case 2:
+            return QStringLiteral("分类");
+        case 3:
+            return QStringLiteral("链接");
+        case 4:
+            return QStringLiteral("日期");
+        case 5:
+            return QStringLiteral("页数");
+        default:
+            return {};
+        }
+    }
+    if (row < 1 || row > articleCount())
+        return {};
+    const Article &a = article(row);
+    switch (column) {
+    case 0:
+        return QString::number(row);
+    case 1:
+        return a.title;
+    case 2:
+        return a.category;
+    case 3:
+        return a.link;
+    case 4:
+        return a.date;
+    case 5:
+        return QString::number(a.ordinal);
+    case 6:
+        return a.mark;
+    default:
+        return {};
+    }
+}
+
+void ArticleTable::setMark(int row, const QString &mark)
+{
+    Article &a = m_articles[static_cast<size_t>(row - 1)];
+    if (a.mark == mark)
+        return;
+    a.mark = mark;
+    emit markChanged(row);
+}
+
+void ArticleTable::clearMarks()
+{
+    for (Article &a : m_articles)
+        a.mark.clear();
+    emit marksCleared();
+}
+
+void ArticleTable::setTopRow(int row)
+{
+    if (row < 1)
+        row = 1;
+    if (row == m_topRow)
+        return;
+    m_topRow = row;
+    emit topRowChanged(row);
+}
+
+} // namespace Blog

@@ -1,0 +1,78 @@
+#pragma once
+
+#include "blog/categorytable.h"
+
+#include <QObject>
+#include <QString>
+
+#include <vector>
+
+namespace Blog {
+
+struct Article
+{
+    QString title;
+    QString category;
+    QString link;
+    QString date;
+    int ordinal = 0; // n-th article of its category
+    QString mark;    // download mark: empty, "○" or "●"
+};
+
+// The download marks of column 6.
+namespace Mark {
+inline QString requested() { return QStringLiteral("○"); }
+inline QString saved() { return QStringLiteral("●"); }
+// An article given up after its attempts ran out.
+inline QString givenUp() { return QStringLiteral("×"); }
+} // namespace Mark
+
+// The article table, numbered as the grid shows it: row 0 is the header, articles are rows 1 to
+// rowCount() - 2, and the last row is always empty. Columns: 0 row number, 1 title, 2 category,
+// 3 link, 4 date, 5 category ordinal, 6 download mark.
+class ArticleTable final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(ArticleTable)
+public:
+    static constexpr int ColumnCount = 7;
+
+    explicit ArticleTable(QObject *parent = nullptr);
+
+    // Empties the rows and the category table.
+    void clear();
+    // Appends one article, numbers it within its category and keeps the newest rows in view.
+    void LoadWZ(const QString &name, const QString &fenlei, const QString &href, const QString &date);
+
+    int rowCount() const { return static_cast<int>(m_articles.size()) + 2; }
+    int articleCount() const { return static_cast<int>(m_articles.size()); }
+    // Article of row 1..rowCount()-2.
+    const Article &article(int row) const { return m_articles[static_cast<size_t>(row - 1)]; }
+    // Cell text as the grid shows it, for any row and column.
+    QString cell(int row, int column) const;
+
+    void setMark(int row, const QString &mark);
+    const QString &mark(int row) const { return article(row).mark; }
+    void clearMarks();
+
+    const CategoryTable &categories() const { return m_categories; }
+    CategoryTable &categories() { return m_categories; }
+
+    // The first visible scrolling row of the grid (smallest 1).
+    int topRow() const { return m_topRow; }
+    void setTopRow(int row);
+
+signals:
+    void cleared();
+    void rowsAppended(int first, int last);
+    void markChanged(int row);
+    void marksCleared();
+    void topRowChanged(int row);
+
+private:
+    std::vector<Article> m_articles;
+    CategoryTable m_categories;
+    int m_topRow = 1;
+};
+
+} // namespace Blog

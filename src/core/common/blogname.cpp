@@ -1,0 +1,14 @@
+#include "common/blogname.h"
+
+Result<void> checkBlogName(const QString &name)
+{
+    if (name.isEmpty())
+        return Result<void>::failure(QStringLiteral("博客名不能为空"));
+    if (name == QLatin1String(".") || name == QLatin1String(".."))
+        return Result<void>::failure(QStringLiteral("博客名不能是“%1”").arg(name));
+    for (const QChar c : name) {
+        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c == QChar(0))
+            return Result<void>::failure(QStringLiteral("博客名不能含有“/”、“\\”或空字符：%1").arg(name));
+    }
+    return {};
+}

@@ -1,0 +1,83 @@
+#include "helpfile/projectwriter.h"
+
+#include "archive/rep.h"
+#include "blog/articletable.h"
+#include "common/linewriter.h"
+#include "common/paths.h"
+
+namespace HelpFile {
+
+namespace {
+
+QString entryPath(const Blog::ArticleTable &table, int row)
+{
+    const Blog::Article &a = table.article(row);
+    return Archive::Rep(a.category) + QLatin1Char('\\') + a.link;
+}
+
+} // namespace
+
+QStringList projectLines(const QString &blogName, const Blog::ArticleTable &table)
+{
+    const QString q = QStringLiteral("\"");
+    QStringList lines{
+        QStringLiteral("[Options]"),
+        QStringLiteral("Compatibility = 1.1 Or later"),
+        QStringLiteral("Compiled file = ..\\") + blogName + QStringLiteral(".chm"),
+        QStringLiteral("Contents file = nolv.hhc"),
+        QStringLiteral("Default window = main"),
+        QStringLiteral("Display compile progress=Yes"),
+        QStringLiteral("Index file = nolv.hhk"),
+        QStringLiteral("Language=0x804"),
+        QStringLiteral("Title = ") + q + blogName + q,
+        QString(),
+        QStringLiteral("[WINDOWS]"),
+        QStringLiteral("main=") + q + blogName + q + QStringLiteral(",\"nolv.hhc\",\"nolv.hhk\",\"index.html\",\"index.html\""
+                                                                    ",,,,,0x21120,250,0x6e,[1,1,798,566],0x18b0000,,,1,,,0"),
+        QStringLiteral("[Files]"),
+    };
+    for (int row = 1; row <= table.articleCount(); ++row)
+        lines.append(entryPath(table, row));
+    lines.append(QString());
+    lines.append(QStringLiteral("[INFOTYPES]"));
+    return lines;
+}
+
+QStringList indexLines(const Blog::ArticleTable &table)
+{
+    QStringList lines{QStringLiteral("<UL>")};
+    for (int row = 1; row <= table.articleCount(); ++row) {
+        const QString path = entryPath(table, row);
+        lines.append(QStringLiteral("<LI> <OBJECT type=Text/sitemap> <param name=Name value=") + path +
+                     QStringLiteral("> <param name=Local value=") + path + QStringLiteral("></OBJECT>"));
+    }
+    lines.append(QString());
+    lines.append(QStringLiteral("</UL>"));
+    return lines;
+}
+
+QStringList contentsLines(const Blog::ArticleTable &table)
+{
+    QStringList lines{QStringLiteral("<UL>")};
+    for (int row = 1; row <= table.articleCount(); ++row) {
+        const QString path = entryPath(table, row);
+        lines.append(QStringLiteral("<LI> <OBJECT type=Text/sitemap> <param name=Name value=") + path +
+                     QStringLiteral(">  <param name=Local value=") + path +
+                     QStringLiteral(">  <param name=ImageNumber value=11> </OBJECT>"));
+    }
+    lines.append(QString());
+    lines.append(QStringLiteral("</UL>"));
+    return lines;
+}
+
+Result<void> writeProject(const QString &archiveFolder, const QString &blogName, const Blog::ArticleTable &table)
+{
+    if (auto r = LineWriter::writeLines(Paths::join(archiveFolder, projectFileName()), projectLines(blogName, table));
+        !r)
+        return r;
+    if (auto r = LineWriter::writeLines(Paths::join(archiveFolder, QStringLiteral("nolv.hhk")), indexLines(table)); !r)
+        return r;
+    return LineWriter::writeLines(Paths::join(archiveFolder, QStringLiteral("nolv.hhc")), contentsLines(table));
+}
+
+} // namespace HelpFile

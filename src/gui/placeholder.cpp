@@ -1,0 +1,1 @@
+// Window code lives here.
