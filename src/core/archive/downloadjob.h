@@ -1,0 +1,62 @@
+#pragma once
+
+#include "archive/downloaddriver.h"
+#include "common/result.h"
+
+#include <QDateTime>
+#include <QLocale>
+#include <QObject>
+
+namespace Archive {
+
+struct DownloadJobReport
+{
+    DownloadReport download;
+    bool indexed = false; // the index pages, full list and start page were written
+    QString error;        // why the index phase failed, if it did
+};
+
+// The whole Download command: the download phase, then the index pages, the full list and the
+// start page. Used by the window and the command line alike.
+class DownloadJob final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(DownloadJob)
+public:
+    DownloadJob(QNetworkAccessManager &network, Blog::ArticleTable &table, DownloadDriver::Options options,
+                QObject *parent = nullptr);
+
+    // Checks the per-page count (a whole number 1..255), then starts the download phase. A refusal
+    // (bad count, fewer than five articles, no archive folder) returns its message; nothing is
+    // fetched or written then.
+    Result<void> start(const QString &blogName, const QString &blogAddress, const QString &perPageText);
+    void tick() { m_driver.tick(); }
+    void abort();
+    bool running() const { return m_running; }
+    DownloadDriver &driver() { return m_driver; }
+
+    // Date, time and locale of the start page's update line; the system's by default.
+    void setClock(std::function<QDateTime()> now, QLocale locale);
+
+signals:
+    void statusChanged(const QString &text);
+    void indicatorChanged(int slot, const QString &symbol);
+    void progress(int saved, int total, int givenUp);
+    void finished(const Archive::DownloadJobReport &report);
+
+private:
+    void onDownloaded(const Archive::DownloadReport &report);
+
+    Blog::ArticleTable &m_table;
+    DownloadDriver::Options m_options;
+    DownloadDriver m_driver;
+    QString m_blogName;
+    QString m_blogAddress;
+    int m_perPage = 20;
+    std::function<QDateTime()> m_now;
+    QLocale m_locale;
+    bool m_running = false;
+    bool m_aborted = false;
+};
+
+} // namespace Archive
