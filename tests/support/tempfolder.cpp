@@ -6,8 +6,7 @@
 
 TempFolder::TempFolder()
     : m_path(m_dir.path())
-{
-}
+{}
 
 QString TempFolder::file(const QString &relative) const
 {

@@ -1,5 +1,4 @@
 #include <QCoreApplication>
-
 #include <gtest/gtest.h>
 
 // GoogleTest inside a QCoreApplication, so that tests can run event loops and wait for signals.

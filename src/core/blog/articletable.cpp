@@ -4,8 +4,7 @@ namespace Blog {
 
 ArticleTable::ArticleTable(QObject *parent)
     : QObject(parent)
-{
-}
+{}
 
 void ArticleTable::clear()
 {

@@ -4,7 +4,6 @@
 
 #include <QObject>
 #include <QString>
-
 #include <vector>
 
 namespace Blog {
@@ -21,10 +20,19 @@ struct Article
 
 // The download marks of column 6.
 namespace Mark {
-inline QString requested() { return QStringLiteral("○"); }
-inline QString saved() { return QStringLiteral("●"); }
+inline QString requested()
+{
+    return QStringLiteral("○");
+}
+inline QString saved()
+{
+    return QStringLiteral("●");
+}
 // An article given up after its attempts ran out.
-inline QString givenUp() { return QStringLiteral("×"); }
+inline QString givenUp()
+{
+    return QStringLiteral("×");
+}
 } // namespace Mark
 
 // The article table, numbered as the grid shows it: row 0 is the header, articles are rows 1 to

@@ -13,16 +13,22 @@ namespace Blog {
 struct FetchResult
 {
     enum class Status {
-        Complete,     // the host answered; the body is whatever it sent, HTTP status not looked at
-        TimedOut,     // no complete answer within the time-out; body empty
-        TooLarge,     // the body passed the size cap; body empty
-        Failed,       // the connection failed; body is what arrived, usually nothing
-        Aborted,      // abort() was called; no signal is sent for this one
+        Complete, // the host answered; the body is whatever it sent, HTTP status not looked at
+        TimedOut, // no complete answer within the time-out; body empty
+        TooLarge, // the body passed the size cap; body empty
+        Failed,   // the connection failed; body is what arrived, usually nothing
+        Aborted,  // abort() was called; no signal is sent for this one
     };
     Status status = Status::Complete;
     QByteArray body;
     QString error;
 };
+
+} // namespace Blog
+
+Q_DECLARE_METATYPE(Blog::FetchResult)
+
+namespace Blog {
 
 // One GET at a time, never blocking: fetch() returns at once and finished() follows. The body is
 // handed over undecoded (Bytes2bStr decodes it). Every request has a time-out and a size cap, so a

@@ -1,8 +1,7 @@
 #include "common/gbkcodec.h"
 
-#include <iconv.h>
-
 #include <array>
+#include <iconv.h>
 #include <memory>
 
 namespace {
@@ -37,8 +36,8 @@ Tables *buildTables()
             iconv(cd, nullptr, nullptr, nullptr, nullptr);
             if (iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<size_t>(-1) || outLeft != 6)
                 continue;
-            const auto unit = static_cast<char16_t>(static_cast<unsigned char>(out[0]) |
-                                                    (static_cast<unsigned char>(out[1]) << 8));
+            const auto unit =
+                static_cast<char16_t>(static_cast<unsigned char>(out[0]) | (static_cast<unsigned char>(out[1]) << 8));
             tables->decode[static_cast<size_t>((lead - 0x81) * 256 + trail)] = unit;
             if (tables->encode[unit] == 0)
                 tables->encode[unit] = static_cast<quint16>(lead << 8 | trail);

@@ -1,16 +1,16 @@
 #pragma once
 
 #include <QString>
-
 #include <optional>
 #include <utility>
 
 // A value or an error message, shaped like std::expected<T, QString>.
-template <typename T>
-class [[nodiscard]] Result
+template <typename T> class [[nodiscard]] Result
 {
 public:
-    Result(T value) : m_value(std::move(value)) {}
+    Result(T value)
+        : m_value(std::move(value))
+    {}
     static Result failure(QString message) { return Result(std::nullopt, std::move(message)); }
 
     bool ok() const { return m_value.has_value(); }
@@ -25,13 +25,14 @@ public:
     const QString &error() const { return m_error; }
 
 private:
-    Result(std::nullopt_t, QString message) : m_error(std::move(message)) {}
+    Result(std::nullopt_t, QString message)
+        : m_error(std::move(message))
+    {}
     std::optional<T> m_value;
     QString m_error;
 };
 
-template <>
-class [[nodiscard]] Result<void>
+template <> class [[nodiscard]] Result<void>
 {
 public:
     Result() = default;
@@ -53,8 +54,7 @@ private:
 };
 
 // Carries an error from one Result type into another.
-template <typename T, typename U>
-Result<T> failureFrom(const Result<U> &other)
+template <typename T, typename U> Result<T> failureFrom(const Result<U> &other)
 {
     return Result<T>::failure(other.error());
 }

@@ -2,7 +2,6 @@
 
 #include <QDateTime>
 #include <QString>
-
 #include <functional>
 
 // What every operation needs to know about its surroundings. The window and the command line each

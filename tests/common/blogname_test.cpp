@@ -1,0 +1,21 @@
+#include "common/blogname.h"
+
+#include <gtest/gtest.h>
+
+TEST(BlogName, RefusesNamesThatAreNotOnePathComponent)
+{
+    for (const QString &name :
+         {QString(), QStringLiteral("."), QStringLiteral(".."), QStringLiteral("a/b"), QStringLiteral("a\\b"),
+          QString(QStringLiteral("a") + QChar(0) + QStringLiteral("b"))}) {
+        const auto result = checkBlogName(name);
+        EXPECT_FALSE(result) << name.toStdString();
+        EXPECT_FALSE(result.error().isEmpty());
+    }
+}
+
+TEST(BlogName, AcceptsSpacesDotsAndChinese)
+{
+    for (const QString &name : {QStringLiteral("qiruvo"), QStringLiteral("my blog"), QStringLiteral("...x"),
+                                QStringLiteral("博客"), QStringLiteral("a.b")})
+        EXPECT_TRUE(checkBlogName(name)) << name.toStdString();
+}

@@ -1,0 +1,76 @@
+#include "common/gbkcodec.h"
+#include "common/linewriter.h"
+#include "support/tempfolder.h"
+
+#include <gtest/gtest.h>
+
+TEST(GbkCodec, DecodesGb2312BytesOfTitle)
+{
+    EXPECT_EQ(Gbk::decode(QByteArray("\xB1\xEA\xCC\xE2")), QStringLiteral("标题"));
+}
+
+TEST(GbkCodec, EmptyBodyDecodesToEmptyText)
+{
+    EXPECT_TRUE(Gbk::decode(QByteArray()).isEmpty());
+}
+
+TEST(GbkCodec, DecodesGbkBeyondGb2312)
+{
+    // 時 is in GBK but not in GB2312.
+    const QString text = QStringLiteral("旧時光");
+    EXPECT_EQ(Gbk::decode(Gbk::encode(text)), text);
+    EXPECT_EQ(Gbk::encode(text).size(), 6);
+}
+
+TEST(GbkCodec, OddLengthAndInvalidBytesDoNotCrash)
+{
+    // A lone lead byte at the end, an invalid pair that must not swallow the LF after it.
+    EXPECT_EQ(Gbk::decode(QByteArray("a\xB1")), QStringLiteral("a\uFFFD"));
+    EXPECT_EQ(Gbk::decode(QByteArray("\xFF\x41")), QStringLiteral("\uFFFDA"));
+    EXPECT_EQ(Gbk::decode(QByteArray("\x81\n")), QStringLiteral("\uFFFD\n"));
+}
+
+TEST(GbkCodec, UnencodableCharactersBecomeQuestionMarks)
+{
+    EXPECT_EQ(Gbk::encode(QStringLiteral("a😀b")), QByteArray("a?b"));
+    EXPECT_EQ(Gbk::encode(QStringLiteral("ä")), QByteArray("?"));
+    EXPECT_FALSE(Gbk::canEncode(QStringLiteral("😀")));
+    EXPECT_TRUE(Gbk::canEncode(QStringLiteral("随笔 Q&A")));
+}
+
+TEST(GbkCodec, RoundTripsEveryDoubleByteCharacter)
+{
+    QByteArray all;
+    for (int lead = 0x81; lead <= 0xFE; ++lead) {
+        for (int trail = 0x40; trail <= 0xFE; ++trail) {
+            if (trail == 0x7F)
+                continue;
+            const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+            const QString c = Gbk::decode(QByteArray(pair, 2));
+            if (c != QStringLiteral("\uFFFD") && c.size() == 1)
+                all += QByteArray(pair, 2);
+        }
+    }
+    EXPECT_GT(all.size(), 2 * 21000); // GBK holds about 21,900 double-byte characters
+    EXPECT_EQ(Gbk::encode(Gbk::decode(all)), all);
+}
+
+TEST(LineWriter, WritesGbkWithCrLfAndNoByteOrderMark)
+{
+    TempFolder folder;
+    const QString path = folder.file(QStringLiteral("a.htm"));
+    ASSERT_TRUE(LineWriter::writeLines(path, {QStringLiteral("标题"), QString(), QStringLiteral("x")}));
+    EXPECT_EQ(readAll(path), QByteArray("\xB1\xEA\xCC\xE2\r\n\r\nx\r\n"));
+    ASSERT_TRUE(LineWriter::writeLines(path, {QStringLiteral("y")}, LineWriter::Mode::Append));
+    EXPECT_EQ(readAll(path), QByteArray("\xB1\xEA\xCC\xE2\r\n\r\nx\r\ny\r\n"));
+    ASSERT_TRUE(LineWriter::writeLines(path, {QStringLiteral("z")}, LineWriter::Mode::Atomic));
+    EXPECT_EQ(readAll(path), QByteArray("z\r\n"));
+}
+
+TEST(LineWriter, ReportsAFileThatCannotBeCreated)
+{
+    TempFolder folder;
+    const auto result = LineWriter::writeLines(folder.file(QStringLiteral("missing/a.htm")), {QStringLiteral("x")});
+    EXPECT_FALSE(result);
+    EXPECT_FALSE(result.error().isEmpty());
+}
