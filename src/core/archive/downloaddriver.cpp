@@ -262,7 +262,8 @@ bool DownloadDriver::fileExists(int row)
     const QString folder = Rep(article.category);
     auto it = m_folderFiles.find(folder);
     if (it == m_folderFiles.end()) {
-        const QStringList names = QDir(m_layout->categoryFolder(article.category)).entryList(QDir::Files | QDir::Hidden);
+        const QStringList names =
+            QDir(m_layout->categoryFolder(article.category)).entryList(QDir::Files | QDir::Hidden);
         it = m_folderFiles.insert(folder, QSet<QString>(names.begin(), names.end()));
     }
     return it->contains(article.link);

@@ -8,7 +8,6 @@
 #include <QObject>
 #include <QSet>
 #include <QString>
-
 #include <array>
 #include <memory>
 #include <set>
@@ -25,8 +24,8 @@ namespace Archive {
 struct DownloadReport
 {
     int articles = 0;
-    int saved = 0;    // saved or withdrawn
-    int givenUp = 0;  // attempts ran out, or the row names no safe file
+    int saved = 0;   // saved or withdrawn
+    int givenUp = 0; // attempts ran out, or the row names no safe file
     bool aborted = false;
 };
 

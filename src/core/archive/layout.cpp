@@ -7,8 +7,7 @@ namespace Archive {
 
 Layout::Layout(QString programFolder, QString blogName)
     : m_archiveFolder(Paths::join(programFolder, blogName))
-{
-}
+{}
 
 QString Layout::categoryFolder(const QString &category) const
 {

@@ -32,8 +32,9 @@ QStringList projectLines(const QString &blogName, const Blog::ArticleTable &tabl
         QStringLiteral("Title = ") + q + blogName + q,
         QString(),
         QStringLiteral("[WINDOWS]"),
-        QStringLiteral("main=") + q + blogName + q + QStringLiteral(",\"nolv.hhc\",\"nolv.hhk\",\"index.html\",\"index.html\""
-                                                                    ",,,,,0x21120,250,0x6e,[1,1,798,566],0x18b0000,,,1,,,0"),
+        QStringLiteral("main=") + q + blogName + q +
+            QStringLiteral(",\"nolv.hhc\",\"nolv.hhk\",\"index.html\",\"index.html\""
+                           ",,,,,0x21120,250,0x6e,[1,1,798,566],0x18b0000,,,1,,,0"),
         QStringLiteral("[Files]"),
     };
     for (int row = 1; row <= table.articleCount(); ++row)

@@ -20,6 +20,9 @@ QStringList contentsLines(const Blog::ArticleTable &table);
 // Writes the three files into the archive folder, replacing earlier ones.
 Result<void> writeProject(const QString &archiveFolder, const QString &blogName, const Blog::ArticleTable &table);
 
-inline QString projectFileName() { return QStringLiteral("nolv.hhp"); }
+inline QString projectFileName()
+{
+    return QStringLiteral("nolv.hhp");
+}
 
 } // namespace HelpFile
