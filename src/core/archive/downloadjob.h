@@ -1,6 +1,7 @@
 #pragma once
 
 #include "archive/downloaddriver.h"
+#include "archive/indexwriter.h"
 #include "common/result.h"
 
 #include <QDateTime>

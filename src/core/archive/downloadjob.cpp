@@ -1,0 +1,87 @@
+#include "archive/downloadjob.h"
+
+#include "blog/articletable.h"
+#include "common/statustext.h"
+
+#include <QCoreApplication>
+
+namespace Archive {
+
+DownloadJob::DownloadJob(QNetworkAccessManager &network, Blog::ArticleTable &table, DownloadDriver::Options options,
+                         QObject *parent)
+    : QObject(parent)
+    , m_table(table)
+    , m_options(options)
+    , m_driver(network, table, std::move(options))
+    , m_now([] { return QDateTime::currentDateTime(); })
+    , m_locale(QLocale::system())
+{
+    connect(&m_driver, &DownloadDriver::statusChanged, this, &DownloadJob::statusChanged);
+    connect(&m_driver, &DownloadDriver::indicatorChanged, this, &DownloadJob::indicatorChanged);
+    connect(&m_driver, &DownloadDriver::progress, this, &DownloadJob::progress);
+    connect(&m_driver, &DownloadDriver::finished, this, &DownloadJob::onDownloaded);
+}
+
+void DownloadJob::setClock(std::function<QDateTime()> now, QLocale locale)
+{
+    m_now = std::move(now);
+    m_locale = std::move(locale);
+}
+
+Result<void> DownloadJob::start(const QString &blogName, const QString &blogAddress, const QString &perPageText)
+{
+    const Result<int> perPage = parsePerPage(perPageText);
+    if (!perPage)
+        return Result<void>::failure(perPage.error());
+    m_perPage = *perPage;
+    m_blogName = blogName;
+    m_blogAddress = blogAddress;
+    m_aborted = false;
+    m_running = true;
+    if (auto started = m_driver.start(blogName, blogAddress); !started) {
+        m_running = false;
+        return started;
+    }
+    return {};
+}
+
+void DownloadJob::abort()
+{
+    m_aborted = true;
+    m_driver.abort();
+}
+
+void DownloadJob::onDownloaded(const DownloadReport &report)
+{
+    if (!m_running)
+        return;
+    m_running = false;
+    DownloadJobReport jobReport;
+    jobReport.download = report;
+    if (report.aborted || m_aborted) {
+        jobReport.download.aborted = true;
+        emit finished(jobReport);
+        return;
+    }
+
+    const Layout layout(m_options.programFolder, m_blogName);
+    IndexWriter writer(layout, m_table, IndexOptions{m_perPage, m_blogAddress, m_blogName, m_now(), m_locale});
+    writer.onProgress([this](int row, int total) {
+        emit statusChanged(StatusText::indexProgress(row, total));
+        // Let the status line repaint now and then; user input waits until the pages are written.
+        if (row % 100 == 0)
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    });
+    writer.onStartPage([this] { emit statusChanged(StatusText::startPage()); });
+    const Result<void> written = writer.write();
+    if (!written) {
+        jobReport.error = written.error();
+        emit finished(jobReport);
+        return;
+    }
+    jobReport.indexed = true;
+    emit statusChanged(StatusText::downloadDone());
+    emit finished(jobReport);
+}
+
+} // namespace Archive
