@@ -1,0 +1,21 @@
+#include "gui/appcontext.h"
+
+#include "gui/helpcompiler.h"
+
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QUrl>
+
+AppContext::AppContext(QNetworkAccessManager &networkManager, Settings appSettings)
+    : network(networkManager)
+    , settings(std::move(appSettings))
+    , open([](const QUrl &url) { return QDesktopServices::openUrl(url); })
+    , showMessage([](QWidget *parent, QMessageBox::Icon icon, const QString &text) {
+        QMessageBox box(icon, parent ? parent->window()->windowTitle() : QString(), text, QMessageBox::Ok, parent);
+        box.exec();
+    })
+    , chooseFile([](QWidget *parent, const QString &folder, const QString &filter) {
+        return QFileDialog::getOpenFileName(parent, QString(), folder, filter);
+    })
+    , compile(&compileHelpProject)
+{}

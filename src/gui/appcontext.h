@@ -1,0 +1,34 @@
+#pragma once
+
+#include "common/result.h"
+#include "common/settings.h"
+
+#include <QMessageBox>
+#include <QString>
+#include <functional>
+
+class QNetworkAccessManager;
+class QUrl;
+class QWidget;
+
+// Opens a file, folder or web address the way the desktop does; false when nothing could open it.
+using Opener = std::function<bool(const QUrl &url)>;
+// Shows a message box over `parent` with the window's own title and an OK button.
+using MessageShower = std::function<void(QWidget *parent, QMessageBox::Icon icon, const QString &text)>;
+// Asks for a file to open, starting in `folder`; empty when the user cancels.
+using FileChooser = std::function<QString(QWidget *parent, const QString &folder, const QString &filter)>;
+// Compiles a help project into the compiled file the project names.
+using HelpCompiler = std::function<Result<void>(const QString &projectPath)>;
+
+// Everything the window needs from outside. The defaults talk to the desktop; tests replace them.
+struct AppContext
+{
+    AppContext(QNetworkAccessManager &networkManager, Settings appSettings);
+
+    QNetworkAccessManager &network;
+    Settings settings;
+    Opener open;
+    MessageShower showMessage;
+    FileChooser chooseFile;
+    HelpCompiler compile;
+};

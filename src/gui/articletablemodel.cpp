@@ -1,0 +1,85 @@
+#include "gui/articletablemodel.h"
+
+#include "blog/articletable.h"
+
+namespace {
+constexpr int MarkColumn = 6;
+}
+
+ArticleTableModel::ArticleTableModel(const Blog::ArticleTable &table, QObject *parent)
+    : QAbstractTableModel(parent)
+    , m_table(table)
+    , m_rows(table.rowCount() - 1)
+{
+    connect(&table, &Blog::ArticleTable::rowsAppended, this, &ArticleTableModel::onRowsAppended);
+    connect(&table, &Blog::ArticleTable::markChanged, this, &ArticleTableModel::onMarkChanged);
+    connect(&table, &Blog::ArticleTable::marksCleared, this, &ArticleTableModel::onMarksCleared);
+    connect(&table, &Blog::ArticleTable::cleared, this, &ArticleTableModel::onCleared);
+}
+
+int ArticleTableModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : m_rows;
+}
+
+int ArticleTableModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : Blog::ArticleTable::ColumnCount;
+}
+
+QVariant ArticleTableModel::data(const QModelIndex &index, int role) const
+{
+    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= m_rows)
+        return {};
+    return m_table.cell(index.row() + 1, index.column());
+}
+
+QVariant ArticleTableModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (role != Qt::DisplayRole)
+        return {};
+    // The vertical header is the grid's grey row-number column.
+    if (orientation == Qt::Vertical)
+        return m_table.cell(section + 1, 0);
+    return m_table.cell(0, section);
+}
+
+void ArticleTableModel::sync()
+{
+    m_syncQueued = false;
+    const int rows = m_table.rowCount() - 1;
+    if (rows <= m_rows)
+        return;
+    // New articles go in before the trailing empty row, which stays last.
+    beginInsertRows(QModelIndex(), m_rows - 1, rows - 2);
+    m_rows = rows;
+    endInsertRows();
+}
+
+void ArticleTableModel::onRowsAppended()
+{
+    if (m_syncQueued)
+        return;
+    m_syncQueued = true;
+    QMetaObject::invokeMethod(this, &ArticleTableModel::sync, Qt::QueuedConnection);
+}
+
+void ArticleTableModel::onMarkChanged(int row)
+{
+    const int r = row - 1;
+    if (r >= 0 && r < m_rows)
+        emit dataChanged(index(r, MarkColumn), index(r, MarkColumn), {Qt::DisplayRole});
+}
+
+void ArticleTableModel::onMarksCleared()
+{
+    if (m_rows > 0)
+        emit dataChanged(index(0, MarkColumn), index(m_rows - 1, MarkColumn), {Qt::DisplayRole});
+}
+
+void ArticleTableModel::onCleared()
+{
+    beginResetModel();
+    m_rows = m_table.rowCount() - 1;
+    endResetModel();
+}

@@ -1,1 +1,0 @@
-// Window code lives here.
