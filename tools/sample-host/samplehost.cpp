@@ -1,1 +1,401 @@
 #include "samplehost.h"
+
+#include "common/gbkcodec.h"
+#include "samplepages.h"
+
+#include <QRegularExpression>
+#include <QStringDecoder>
+#include <QTcpSocket>
+#include <QTimer>
+#include <optional>
+#include <utility>
+
+namespace {
+
+// A request head beyond this is no client of ours; refuse it rather than buffer without end.
+constexpr qsizetype MaxHeadBytes = 16 * 1024;
+constexpr qint64 MaxRequestBodyBytes = 1024 * 1024;
+// Blogs asked for are kept, up to this many names, so that article requests need not rebuild them.
+constexpr qsizetype CachedBlogs = 16;
+
+QByteArray reasonPhrase(int status)
+{
+    switch (status) {
+    case 200:
+        return "OK";
+    case 400:
+        return "Bad Request";
+    case 404:
+        return "Not Found";
+    case 405:
+        return "Method Not Allowed";
+    case 431:
+        return "Request Header Fields Too Large";
+    case 500:
+        return "Internal Server Error";
+    default:
+        return "Status";
+    }
+}
+
+// The path of a request target, percent escapes decoded as UTF-8, or as GBK when they are not
+// UTF-8, since a client may send the name in either.
+QString decodePath(QByteArray target)
+{
+    if (target.startsWith("http://") || target.startsWith("https://")) {
+        const qsizetype slash = target.indexOf('/', target.indexOf("//") + 2);
+        target = slash < 0 ? QByteArray("/") : target.mid(slash);
+    }
+    const qsizetype query = target.indexOf('?');
+    if (query >= 0)
+        target.truncate(query);
+    const qsizetype fragment = target.indexOf('#');
+    if (fragment >= 0)
+        target.truncate(fragment);
+    const QByteArray bytes = QByteArray::fromPercentEncoding(target);
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = utf8.decode(bytes);
+    return utf8.hasError() ? Gbk::decode(bytes) : text;
+}
+
+} // namespace
+
+struct SampleHost::Connection
+{
+    QByteArray buffer;
+    bool waiting = false; // a delayed response is still to be sent
+    bool silent = false;  // a request that is never answered: the connection stays quiet
+    bool closing = false;
+};
+
+struct SampleHost::Response
+{
+    enum class Action { Send, Never, Reset };
+    Action action = Action::Send;
+    int status = 200;
+    QByteArray body;
+    int delayMs = 0;
+};
+
+struct SampleHost::BlogEntry
+{
+    SampleBlog blog;
+    QHash<QString, int> links; // link -> index in list order
+};
+
+SampleHost::SampleHost(SampleHostConfig config, QObject *parent)
+    : QObject(parent)
+    , m_config(std::move(config))
+{
+    m_clock.start();
+    connect(&m_server, &QTcpServer::newConnection, this, &SampleHost::onNewConnection);
+}
+
+SampleHost::~SampleHost()
+{
+    m_server.close();
+    // Sockets go first, without their signals, so that nothing reaches a host half torn down.
+    const QList<QTcpSocket *> sockets = m_connections.keys();
+    for (QTcpSocket *socket : sockets) {
+        socket->disconnect(this);
+        socket->abort();
+        delete socket;
+    }
+    m_connections.clear();
+}
+
+bool SampleHost::listen(quint16 port, const QHostAddress &address)
+{
+    if (const Result<void> check = checkConfig(m_config); !check) {
+        m_error = check.error();
+        return false;
+    }
+    if (!m_config.logPath.isEmpty() && !m_logFile.isOpen()) {
+        m_logFile.setFileName(m_config.logPath);
+        if (!m_logFile.open(QIODevice::WriteOnly | QIODevice::Append)) {
+            m_error = QStringLiteral("cannot open log %1: %2").arg(m_config.logPath, m_logFile.errorString());
+            return false;
+        }
+    }
+    if (!m_server.listen(address, port)) {
+        m_error = m_server.errorString();
+        return false;
+    }
+    return true;
+}
+
+quint16 SampleHost::port() const
+{
+    return m_server.serverPort();
+}
+
+QString SampleHost::baseUrl() const
+{
+    const QHostAddress address = m_server.serverAddress();
+    QString host = address.toString();
+    if (address.isLoopback() || address == QHostAddress::Any || address == QHostAddress::AnyIPv4 ||
+        address == QHostAddress::AnyIPv6 || address.isNull())
+        host = QStringLiteral("127.0.0.1");
+    else if (address.protocol() == QAbstractSocket::IPv6Protocol)
+        host = u'[' + host + u']';
+    return QStringLiteral("http://%1:%2/").arg(host).arg(port());
+}
+
+void SampleHost::setFaults(const QList<Fault> &faults)
+{
+    m_config.faults = faults;
+    m_brokenServed.clear();
+}
+
+void SampleHost::addFault(const Fault &fault)
+{
+    m_config.faults.append(fault);
+}
+
+void SampleHost::clearRequestLog()
+{
+    m_log.clear();
+    m_counts.clear();
+}
+
+void SampleHost::onNewConnection()
+{
+    while (QTcpSocket *socket = m_server.nextPendingConnection()) {
+        ++m_connectionCount;
+        m_connections.insert(socket, std::make_shared<Connection>());
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { onReadyRead(socket); });
+        connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
+            m_connections.remove(socket);
+            socket->disconnect(this);
+            socket->deleteLater();
+        });
+    }
+}
+
+void SampleHost::onReadyRead(QTcpSocket *socket)
+{
+    const std::shared_ptr<Connection> connection = m_connections.value(socket);
+    if (!connection)
+        return;
+    const QByteArray data = socket->readAll();
+    // A connection with an unanswered request stays quiet, whatever else the client sends.
+    if (connection->silent || connection->closing)
+        return;
+    connection->buffer += data;
+    processRequests(socket);
+}
+
+void SampleHost::processRequests(QTcpSocket *socket)
+{
+    const std::shared_ptr<Connection> connection = m_connections.value(socket);
+    while (connection && m_connections.contains(socket) && !connection->waiting && !connection->silent &&
+           !connection->closing) {
+        QByteArray &buffer = connection->buffer;
+        // Heads end in an empty line; bare LF line ends are taken too.
+        qsizetype headEnd = buffer.indexOf("\r\n\r\n");
+        qsizetype separator = 4;
+        const qsizetype bareEnd = buffer.indexOf("\n\n");
+        if (bareEnd >= 0 && (headEnd < 0 || bareEnd < headEnd)) {
+            headEnd = bareEnd;
+            separator = 2;
+        }
+        if (headEnd < 0) {
+            if (buffer.size() > MaxHeadBytes) {
+                connection->closing = true;
+                send(socket, Response{Response::Action::Send, 431, {}, 0}, false);
+            }
+            return;
+        }
+
+        const QList<QByteArray> lines = buffer.left(headEnd).split('\n');
+        const QList<QByteArray> requestLine = lines.first().trimmed().split(' ');
+        bool valid = requestLine.size() == 3 && requestLine[2].startsWith("HTTP/1.");
+        qint64 bodyLength = 0;
+        QByteArray connectionHeader;
+        for (qsizetype i = 1; valid && i < lines.size(); ++i) {
+            const qsizetype colon = lines[i].indexOf(':');
+            if (colon <= 0) {
+                valid = lines[i].trimmed().isEmpty();
+                continue;
+            }
+            const QByteArray name = lines[i].left(colon).trimmed().toLower();
+            const QByteArray value = lines[i].mid(colon + 1).trimmed();
+            if (name == "content-length")
+                bodyLength = value.toLongLong(&valid);
+            else if (name == "transfer-encoding")
+                valid = false; // GET has no body; a chunked one is not worth reading
+            else if (name == "connection")
+                connectionHeader = value.toLower();
+        }
+        if (!valid || bodyLength < 0 || bodyLength > MaxRequestBodyBytes) {
+            connection->closing = true;
+            send(socket, Response{Response::Action::Send, 400, {}, 0}, false);
+            return;
+        }
+        if (buffer.size() < headEnd + separator + bodyLength)
+            return;
+        buffer.remove(0, headEnd + separator + bodyLength);
+
+        const bool keepAlive = requestLine[2] == "HTTP/1.1" ? !connectionHeader.contains("close")
+                                                            : connectionHeader.contains("keep-alive");
+        const QString path = decodePath(requestLine[1]);
+        logRequest(path);
+        Response response = respond(requestLine[0], path);
+        if (response.action == Response::Action::Never) {
+            connection->silent = true;
+            return;
+        }
+        response.delayMs += m_config.latencyMs;
+        if (response.delayMs > 0) {
+            connection->waiting = true;
+            // The socket is the timer's context: a connection closed meanwhile cancels the answer.
+            QTimer::singleShot(response.delayMs, socket, [this, socket, response, keepAlive] {
+                const std::shared_ptr<Connection> waiting = m_connections.value(socket);
+                if (!waiting)
+                    return;
+                waiting->waiting = false;
+                send(socket, response, keepAlive);
+                processRequests(socket);
+            });
+            return;
+        }
+        send(socket, response, keepAlive);
+    }
+}
+
+SampleHost::Response SampleHost::respond(const QByteArray &method, const QString &path)
+{
+    if (method != "GET")
+        return Response{Response::Action::Send, 405, {}, 0};
+
+    static const QRegularExpression route(QStringLiteral("^/(.+)/blog(?:/index/(\\d+)|/item/([^/]+))?/?$"));
+    const QRegularExpressionMatch match = route.match(path);
+    if (!match.hasMatch())
+        return Response{Response::Action::Send, 404, {}, 0};
+    const std::shared_ptr<const BlogEntry> entry = blog(match.captured(1));
+
+    if (match.hasCaptured(3))
+        return respondArticle(*entry, match.captured(3));
+    if (match.hasCaptured(2)) {
+        bool ok = false;
+        const int page = match.captured(2).toInt(&ok);
+        if (!ok)
+            return Response{Response::Action::Send, 404, {}, 0};
+        return Response{Response::Action::Send, 200, Gbk::encode(SamplePages::listPage(entry->blog, page)), 0};
+    }
+    return Response{Response::Action::Send, 200, Gbk::encode(SamplePages::blogPage(entry->blog)), 0};
+}
+
+SampleHost::Response SampleHost::respondArticle(const BlogEntry &entry, const QString &link)
+{
+    const int index = entry.links.value(link, -1);
+    if (index < 0)
+        return Response{Response::Action::Send, 404, {}, 0};
+    const int row = index + 1;
+
+    // Slow faults add up; of the other faults of a row the last one counts.
+    int delayMs = 0;
+    std::optional<FaultMode> mode;
+    for (const Fault &fault : m_config.faults) {
+        if (fault.row != row)
+            continue;
+        if (fault.mode == FaultMode::Slow)
+            delayMs += fault.delayMs;
+        else
+            mode = fault.mode;
+    }
+    if (mode == FaultMode::BrokenOnce) {
+        const QString key = entry.blog.name + u'\n' + QString::number(row);
+        if (m_brokenServed.contains(key))
+            mode.reset();
+        else
+            m_brokenServed.insert(key);
+    }
+
+    Response response{Response::Action::Send, 200, {}, delayMs};
+    const auto page = [&] {
+        const SampleArticle &article = entry.blog.articles[index];
+        return SamplePages::articleLines(entry.blog, index, generateBody(entry.blog.name, index, article));
+    };
+    switch (mode.value_or(FaultMode::Slow)) {
+    case FaultMode::BrokenOnce:
+    case FaultMode::AlwaysBroken:
+        response.body = Gbk::encode(SamplePages::brokenPage(entry.blog));
+        break;
+    case FaultMode::WithdrawnFooter:
+    case FaultMode::WithdrawnDisclaimer:
+    case FaultMode::WithdrawnNotOpen:
+        response.body = Gbk::encode(SamplePages::withdrawnPage(entry.blog, *mode));
+        break;
+    case FaultMode::EmptyBody:
+        break;
+    case FaultMode::Never:
+        response.action = Response::Action::Never;
+        break;
+    case FaultMode::Reset:
+        response.action = Response::Action::Reset;
+        break;
+    case FaultMode::Http500:
+        response.status = 500;
+        break;
+    case FaultMode::Truncated:
+        response.body = Gbk::encode(SamplePages::truncatedArticlePage(page()));
+        break;
+    case FaultMode::CrLf:
+        response.body = Gbk::encode(page().join(QStringLiteral("\r\n")));
+        break;
+    case FaultMode::Slow:
+        response.body = Gbk::encode(page().join(u'\n'));
+        break;
+    }
+    return response;
+}
+
+void SampleHost::send(QTcpSocket *socket, const Response &response, bool keepAlive)
+{
+    if (response.action == Response::Action::Reset) {
+        socket->abort();
+        return;
+    }
+    QByteArray body = response.body;
+    if (response.status != 200)
+        body = Gbk::encode(SamplePages::errorPage(response.status, QString::fromLatin1(reasonPhrase(response.status))));
+    QByteArray head =
+        "HTTP/1.1 " + QByteArray::number(response.status) + ' ' + reasonPhrase(response.status) +
+        "\r\nContent-Type: text/html; charset=gb2312\r\nContent-Length: " + QByteArray::number(body.size()) +
+        "\r\nConnection: " + (keepAlive ? "keep-alive" : "close") + "\r\n";
+    if (response.status == 405)
+        head += "Allow: GET\r\n";
+    socket->write(head + "\r\n" + body);
+    if (!keepAlive) {
+        if (const std::shared_ptr<Connection> connection = m_connections.value(socket))
+            connection->closing = true;
+        socket->disconnectFromHost();
+    }
+}
+
+std::shared_ptr<const SampleHost::BlogEntry> SampleHost::blog(const QString &name)
+{
+    if (const std::shared_ptr<const BlogEntry> cached = m_blogs.value(name))
+        return cached;
+    auto entry = std::make_shared<BlogEntry>();
+    entry->blog = generateBlog(name, m_config, SampleBodies::Omit);
+    entry->links.reserve(entry->blog.articles.size());
+    for (qsizetype i = 0; i < entry->blog.articles.size(); ++i)
+        entry->links.insert(entry->blog.articles[i].link, static_cast<int>(i));
+    if (m_blogs.size() >= CachedBlogs)
+        m_blogs.clear();
+    m_blogs.insert(name, entry);
+    return entry;
+}
+
+void SampleHost::logRequest(const QString &path)
+{
+    m_log.append(path);
+    ++m_counts[path];
+    if (m_logFile.isOpen()) {
+        m_logFile.write(QByteArray::number(m_clock.elapsed()) + '\t' + path.toUtf8() + '\n');
+        m_logFile.flush();
+    }
+    emit requestReceived(path);
+}

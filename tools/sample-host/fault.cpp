@@ -1,0 +1,112 @@
+#include "fault.h"
+
+#include <QFile>
+#include <QStringList>
+#include <array>
+#include <utility>
+
+namespace {
+
+// A day is far beyond any time-out a client uses; more is a typo.
+constexpr int MaxDelayMs = 24 * 60 * 60 * 1000;
+
+const std::array<std::pair<FaultMode, const char16_t *>, 11> &modeNames()
+{
+    static const std::array<std::pair<FaultMode, const char16_t *>, 11> names{{
+        {FaultMode::BrokenOnce, u"broken-once"},
+        {FaultMode::AlwaysBroken, u"always-broken"},
+        {FaultMode::WithdrawnFooter, u"withdrawn-footer"},
+        {FaultMode::WithdrawnDisclaimer, u"withdrawn-disclaimer"},
+        {FaultMode::WithdrawnNotOpen, u"withdrawn-notopen"},
+        {FaultMode::EmptyBody, u"empty-body"},
+        {FaultMode::Never, u"never"},
+        {FaultMode::Reset, u"reset"},
+        {FaultMode::Http500, u"http500"},
+        {FaultMode::Truncated, u"truncated"},
+        {FaultMode::CrLf, u"crlf"},
+    }};
+    return names;
+}
+
+Result<Fault> parseParts(const QString &rowText, const QString &modeText)
+{
+    bool ok = false;
+    const int row = rowText.trimmed().toInt(&ok);
+    if (!ok || row < 1)
+        return Result<Fault>::failure(QStringLiteral("fault row must be a whole number from 1: \"%1\"").arg(rowText));
+
+    const QString mode = modeText.trimmed();
+    if (mode.startsWith(u"slow:")) {
+        const int delay = mode.mid(5).toInt(&ok);
+        if (!ok || delay < 0 || delay > MaxDelayMs)
+            return Result<Fault>::failure(
+                QStringLiteral("slow needs milliseconds from 0 to %1: \"%2\"").arg(MaxDelayMs).arg(mode));
+        return Fault{row, FaultMode::Slow, delay};
+    }
+    for (const auto &[value, name] : modeNames()) {
+        if (mode == QStringView(name))
+            return Fault{row, value, 0};
+    }
+    return Result<Fault>::failure(QStringLiteral("unknown fault mode \"%1\"").arg(mode));
+}
+
+} // namespace
+
+Result<Fault> parseFault(const QString &spec)
+{
+    const qsizetype equals = spec.indexOf(u'=');
+    if (equals < 0)
+        return Result<Fault>::failure(QStringLiteral("a fault reads N=MODE, not \"%1\"").arg(spec));
+    return parseParts(spec.left(equals), spec.mid(equals + 1));
+}
+
+Result<QList<Fault>> parseFaultLines(const QString &text)
+{
+    QList<Fault> faults;
+    const QStringList lines = text.split(u'\n');
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        QString line = lines[i];
+        const qsizetype hash = line.indexOf(u'#');
+        if (hash >= 0)
+            line.truncate(hash);
+        line = line.trimmed();
+        if (line.isEmpty())
+            continue;
+        Result<Fault> fault = Result<Fault>::failure(QString());
+        if (line.contains(u'=')) {
+            fault = parseFault(line);
+        } else {
+            const QStringList parts = line.split(u' ', Qt::SkipEmptyParts);
+            fault = parts.size() == 2 ? parseParts(parts[0], parts[1])
+                                      : Result<Fault>::failure(QStringLiteral("a fault reads N MODE"));
+        }
+        if (!fault)
+            return Result<QList<Fault>>::failure(QStringLiteral("line %1: %2").arg(i + 1).arg(fault.error()));
+        faults.append(*fault);
+    }
+    return faults;
+}
+
+Result<QList<Fault>> readFaultFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return Result<QList<Fault>>::failure(
+            QStringLiteral("cannot read fault file %1: %2").arg(path, file.errorString()));
+    const Result<QList<Fault>> faults = parseFaultLines(QString::fromUtf8(file.readAll()));
+    if (!faults)
+        return Result<QList<Fault>>::failure(path + QStringLiteral(", ") + faults.error());
+    return faults;
+}
+
+QString faultText(const Fault &fault)
+{
+    const QString row = QString::number(fault.row) + u'=';
+    if (fault.mode == FaultMode::Slow)
+        return row + QStringLiteral("slow:") + QString::number(fault.delayMs);
+    for (const auto &[value, name] : modeNames()) {
+        if (value == fault.mode)
+            return row + QStringView(name);
+    }
+    return row;
+}
