@@ -1,0 +1,108 @@
+#include "blog/articletable.h"
+#include "support/tempfolder.h"
+#include "task/taskfile.h"
+
+#include <gtest/gtest.h>
+
+using Blog::ArticleTable;
+
+TEST(TaskFile, WorkedExampleByteForByte)
+{
+    ArticleTable table;
+    table.LoadWZ(QStringLiteral("T"), QStringLiteral("C"), QStringLiteral("L"), QStringLiteral("D"));
+    EXPECT_EQ(Task::exportBytes(QStringLiteral("abc"), table),
+              QByteArray("\r\nabc\r\n\r\n\r\n1\r\nT\r\nC\r\nL\r\nD\r\n1\r\n\r\n\r\n"));
+}
+
+TEST(TaskFile, EmptyTableExportsNameOnlyAndImportsEmpty)
+{
+    ArticleTable table;
+    const QByteArray bytes = Task::exportBytes(QStringLiteral("abc"), table);
+    EXPECT_EQ(bytes, QByteArray("\r\nabc\r\n\r\n\r\n"));
+    const auto task = Task::parseTask(QString::fromLatin1(bytes));
+    ASSERT_TRUE(task) << task.error().toStdString();
+    EXPECT_EQ(task->blogName, QStringLiteral("abc"));
+    EXPECT_TRUE(task->records.isEmpty());
+}
+
+TEST(TaskFile, ImportOfExportGivesTheSameTable)
+{
+    ArticleTable table;
+    const char *categories[] = {"随笔", "Q&A #1", "随笔", "旧時光", "随笔"};
+    for (int i = 0; i < 5; ++i)
+        table.LoadWZ(QStringLiteral("标题%1").arg(i), QString::fromUtf8(categories[i]),
+                     QStringLiteral("%1").arg(i, 24, 10, QLatin1Char('0')) + QStringLiteral(".html"),
+                     QStringLiteral("2026-12-0%1 10:00").arg(i + 1));
+    TempFolder folder;
+    const QString path = folder.file(QStringLiteral("博客.ini"));
+    ASSERT_TRUE(Task::exportTask(path, QStringLiteral("博客"), table));
+    const auto task = Task::importTask(path);
+    ASSERT_TRUE(task) << task.error().toStdString();
+    EXPECT_EQ(task->blogName, QStringLiteral("博客"));
+    ArticleTable imported;
+    for (const Task::Record &r : task->records)
+        imported.LoadWZ(r.title, r.category, r.link, r.date);
+    ASSERT_EQ(imported.rowCount(), table.rowCount());
+    for (int row = 1; row <= table.articleCount(); ++row)
+        for (int column = 0; column <= 5; ++column)
+            EXPECT_EQ(imported.cell(row, column), table.cell(row, column)) << row << "," << column;
+}
+
+TEST(TaskFile, LastRecordNeedsAnEmptyLineAfterIt)
+{
+    const QString head = QStringLiteral("\r\nabc\r\n\r\n\r\n");
+    const QString record = QStringLiteral("1\r\nT\r\nC\r\nL\r\nD\r\n1\r\n");
+    EXPECT_TRUE(Task::parseTask(head + record)->records.isEmpty());
+    EXPECT_EQ(Task::parseTask(head + record + QStringLiteral("\r\n"))->records.size(), 1);
+}
+
+TEST(TaskFile, TwoHundredFiftyRecords)
+{
+    QString text = QStringLiteral("\r\nabc\r\n\r\n\r\n");
+    for (int i = 1; i <= 250; ++i)
+        text += QStringLiteral("%1\r\nT%1\r\nC\r\nL%1\r\nD\r\n%1\r\n\r\n\r\n").arg(i);
+    const auto task = Task::parseTask(text);
+    ASSERT_TRUE(task);
+    ASSERT_EQ(task->records.size(), 250);
+    EXPECT_EQ(task->records.last().title, QStringLiteral("T250"));
+}
+
+TEST(TaskFile, MalformedRecordIsReportedWithItsNumber)
+{
+    // An empty title splits the second record in two.
+    const QString text = QStringLiteral("\r\nabc\r\n\r\n\r\n1\r\nT\r\nC\r\nL\r\nD\r\n1\r\n\r\n\r\n"
+                                        "2\r\n\r\nC\r\nL\r\nD\r\n2\r\n\r\n\r\n");
+    const auto task = Task::parseTask(text);
+    ASSERT_FALSE(task);
+    EXPECT_TRUE(task.error().contains(QStringLiteral("第2条"))) << task.error().toStdString();
+}
+
+TEST(TaskFile, FileWithoutBlogNameOrUnreadableIsAnError)
+{
+    EXPECT_FALSE(Task::parseTask(QString()));
+    EXPECT_FALSE(Task::parseTask(QStringLiteral("\r\n../x\r\n\r\n\r\n")));
+    TempFolder folder;
+    EXPECT_FALSE(Task::importTask(folder.file(QStringLiteral("missing.ini"))));
+}
+
+TEST(TaskFile, ExportWarnsOfValuesItCannotCarry)
+{
+    ArticleTable table;
+    table.LoadWZ(QStringLiteral("T"), QString(), QStringLiteral("L"), QStringLiteral("D"));
+    table.LoadWZ(QStringLiteral("a\r\nb"), QStringLiteral("C"), QStringLiteral("L"), QStringLiteral("D"));
+    table.LoadWZ(QStringLiteral("T"), QStringLiteral("C"), QStringLiteral("L"), QStringLiteral("D"));
+    const QStringList problems = Task::unstorableValues(table);
+    ASSERT_EQ(problems.size(), 2);
+    EXPECT_TRUE(problems[0].contains(QStringLiteral("第1条")));
+    EXPECT_TRUE(problems[1].contains(QStringLiteral("第2条")));
+}
+
+TEST(TaskFile, ExportReplacesAnEarlierFile)
+{
+    TempFolder folder;
+    const QString path = folder.file(QStringLiteral("abc.ini"));
+    writeAll(path, QByteArray(1000, 'x'));
+    ArticleTable table;
+    ASSERT_TRUE(Task::exportTask(path, QStringLiteral("abc"), table));
+    EXPECT_EQ(readAll(path), QByteArray("\r\nabc\r\n\r\n\r\n"));
+}
