@@ -53,6 +53,7 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
     , m_ui(std::make_unique<Ui::MainWindow>())
     , m_discovery(context.network, m_table, context.settings.requestTimeoutMs, context.settings.maxBodyBytes)
     , m_download(context.network, m_table, downloadOptions(context.settings))
+    , Timer1(this)
 {
     m_ui->setupUi(this);
     m_ui->Text3->setText(Blog::Address::blog(m_context.settings.hostBase, m_ui->Text1->text()));
