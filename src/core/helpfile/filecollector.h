@@ -1,0 +1,67 @@
+#pragma once
+
+#include "common/result.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+#include <optional>
+#include <vector>
+
+namespace HelpFile {
+
+struct HelpProject;
+
+struct CollectedFile
+{
+    QString name; // relative to the project folder, "/" separators, case as first named
+    QByteArray data;
+    bool page = false; // HTML, whose links are followed
+};
+
+// Gathers the files of a help file: those the project names and every local file their links reach,
+// all inside the project folder. Names from the project are text in its code page with "\" or "/".
+class FileCollector
+{
+public:
+    explicit FileCollector(const HelpProject &project);
+
+    // Adds a file that must exist; `what` names its role in the error ("[FILES] entry").
+    Result<QString> require(const QString &name, const QString &what);
+    // Adds a file if it exists; nothing when it is missing, outside the folder or not local.
+    Result<std::optional<QString>> addIfPresent(const QString &name, const QString &fromFolder = QString());
+    // Follows href, src and background links of every page added so far and of those they reach.
+    Result<void> followLinks();
+
+    // The stored name of an added file, looked up without regard to ASCII case.
+    std::optional<QString> storedName(const QString &name, const QString &fromFolder = QString()) const;
+
+    const std::vector<CollectedFile> &files() const { return m_files; }
+    // Link targets that name no file, relative to the project folder, each once.
+    const QStringList &missingLinks() const { return m_missing; }
+
+    // A project-relative path for a name written relative to `fromFolder`: backslashes become "/",
+    // "." and ".." are resolved, and a name that would leave the folder gives nothing.
+    static std::optional<QString> normalize(const QString &name, const QString &fromFolder);
+    // True for targets that are not local files: "http:", "mailto:", "ms-its:", "//host", "#anchor".
+    static bool isExternal(const QString &target);
+    // The target without its "#fragment" and "?query".
+    static QString stripAnchor(const QString &target);
+
+private:
+    std::optional<QString> locate(const QString &relative);
+    Result<QString> add(const QString &relative);
+
+    const HelpProject &m_project;
+    QString m_root;
+    std::vector<CollectedFile> m_files;
+    QHash<QString, qsizetype> m_byKey; // ASCII-folded name -> index in m_files
+    QStringList m_missing;
+    QSet<QString> m_missingKeys;
+    qsizetype m_scanned = 0;
+    QHash<QString, QStringList> m_listings;
+};
+
+} // namespace HelpFile

@@ -1,0 +1,234 @@
+#include "helpfile/helpproject.h"
+
+#include "common/gbkcodec.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace HelpFile {
+
+namespace {
+
+bool usesGbk(quint32 lcid)
+{
+    return lcid == 0x0804 || lcid == 0x1004;
+}
+
+// Splits at LF and drops a CR before it. GBK never has these bytes inside a character.
+QList<QByteArray> splitLines(const QByteArray &bytes)
+{
+    QList<QByteArray> lines = bytes.split('\n');
+    for (QByteArray &line : lines) {
+        if (line.endsWith('\r'))
+            line.chop(1);
+    }
+    return lines;
+}
+
+QString unquote(QString text)
+{
+    text = text.trimmed();
+    if (text.size() >= 2 && text.startsWith(QLatin1Char('"')) && text.endsWith(QLatin1Char('"')))
+        return text.mid(1, text.size() - 2);
+    return text;
+}
+
+// Fields of a window line: quoted strings, bare values and one "[l,t,r,b]" group, comma-separated.
+QStringList windowFields(QStringView text)
+{
+    QStringList fields;
+    QString field;
+    bool quoted = false;
+    bool bracket = false;
+    for (QChar c : text) {
+        if (quoted) {
+            if (c == QLatin1Char('"'))
+                quoted = false;
+            else
+                field.append(c);
+        } else if (c == QLatin1Char('"')) {
+            quoted = true;
+        } else if (bracket) {
+            field.append(c);
+            bracket = c != QLatin1Char(']');
+        } else if (c == QLatin1Char('[')) {
+            field.append(c);
+            bracket = true;
+        } else if (c == QLatin1Char(',')) {
+            fields.append(field.trimmed());
+            field.clear();
+        } else {
+            field.append(c);
+        }
+    }
+    fields.append(field.trimmed());
+    return fields;
+}
+
+} // namespace
+
+std::optional<qint64> parseNumber(QStringView text)
+{
+    text = text.trimmed();
+    bool negative = false;
+    if (text.startsWith(QLatin1Char('-'))) {
+        negative = true;
+        text = text.mid(1);
+    }
+    int base = 10;
+    if (text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)) {
+        base = 16;
+        text = text.mid(2);
+    }
+    qsizetype end = 0;
+    const auto digit = [base](QChar c) {
+        const char16_t u = c.unicode();
+        return (u >= '0' && u <= '9') || (base == 16 && ((u >= 'a' && u <= 'f') || (u >= 'A' && u <= 'F')));
+    };
+    while (end < text.size() && digit(text[end]))
+        ++end;
+    if (end == 0)
+        return std::nullopt;
+    bool ok = false;
+    const qint64 value = text.left(end).toLongLong(&ok, base);
+    if (!ok)
+        return std::nullopt;
+    return negative ? -value : value;
+}
+
+const WindowDefinition *HelpProject::window(const QString &name) const
+{
+    for (const WindowDefinition &w : windows) {
+        if (w.name.compare(name, Qt::CaseInsensitive) == 0)
+            return &w;
+    }
+    return nullptr;
+}
+
+QString HelpProject::decode(QByteArrayView bytes) const
+{
+    return usesGbk(lcid) ? Gbk::decode(bytes) : QString::fromLatin1(bytes);
+}
+
+QByteArray HelpProject::encode(QStringView text) const
+{
+    return usesGbk(lcid) ? Gbk::encode(text) : text.toLatin1();
+}
+
+Result<HelpProject> readProject(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return Result<HelpProject>::failure(QStringLiteral("Cannot read the help project %1: %2")
+                                                .arg(QDir::toNativeSeparators(path), file.errorString()));
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return Result<HelpProject>::failure(QStringLiteral("Cannot read the help project %1: %2")
+                                                .arg(QDir::toNativeSeparators(path), file.errorString()));
+
+    HelpProject project;
+    const QFileInfo info(path);
+    project.path = info.absoluteFilePath();
+    project.folder = info.absolutePath();
+    const bool utf8 = bytes.startsWith("\xEF\xBB\xBF");
+    if (utf8)
+        bytes.remove(0, 3);
+    const QList<QByteArray> raw = splitLines(bytes);
+
+    // The language picks the code page of everything else, so find it first; its line is ASCII.
+    bool languageSeen = false;
+    for (const QByteArray &line : raw) {
+        const qsizetype eq = line.indexOf('=');
+        if (eq > 0 && line.left(eq).trimmed().toLower() == "language") {
+            const auto lcid = parseNumber(QString::fromLatin1(line.mid(eq + 1)));
+            if (!lcid || *lcid <= 0 || *lcid > 0xFFFF)
+                return Result<HelpProject>::failure(
+                    QStringLiteral("The help project %1 names an unknown language: %2")
+                        .arg(QDir::toNativeSeparators(path), QString::fromLatin1(line.mid(eq + 1)).trimmed()));
+            project.lcid = static_cast<quint32>(*lcid);
+            languageSeen = true;
+            break;
+        }
+    }
+    if (languageSeen && !utf8 && !usesGbk(project.lcid)) {
+        for (char c : std::as_const(bytes)) {
+            if (static_cast<unsigned char>(c) >= 0x80)
+                return Result<HelpProject>::failure(
+                    QStringLiteral("The help project %1 uses language 0x%2, whose code page cannot be read here.")
+                        .arg(QDir::toNativeSeparators(path))
+                        .arg(project.lcid, 0, 16));
+        }
+    }
+
+    enum class Section { None, Options, Windows, Files, Other };
+    Section section = Section::None;
+    bool known = false;
+    for (const QByteArray &rawLine : raw) {
+        const QString line = (utf8 ? QString::fromUtf8(rawLine) : project.decode(rawLine)).trimmed();
+        if (line.isEmpty() || line.startsWith(QLatin1Char(';')))
+            continue;
+        if (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']'))) {
+            const QString name = line.mid(1, line.size() - 2).trimmed().toUpper();
+            if (name == QLatin1String("OPTIONS"))
+                section = Section::Options;
+            else if (name == QLatin1String("WINDOWS"))
+                section = Section::Windows;
+            else if (name == QLatin1String("FILES"))
+                section = Section::Files;
+            else
+                section = Section::Other;
+            known = known || section != Section::Other || name == QLatin1String("INFOTYPES");
+            continue;
+        }
+        const qsizetype eq = line.indexOf(QLatin1Char('='));
+        switch (section) {
+        case Section::Options: {
+            if (eq <= 0)
+                break;
+            const QString key = line.left(eq).trimmed().toLower();
+            const QString value = line.mid(eq + 1).trimmed();
+            if (key == QLatin1String("compatibility"))
+                project.compatibility10 = value.startsWith(QLatin1String("1.0"));
+            else if (key == QLatin1String("compiled file"))
+                project.compiledName = unquote(value);
+            else if (key == QLatin1String("contents file"))
+                project.contentsFile = unquote(value);
+            else if (key == QLatin1String("index file"))
+                project.indexFile = unquote(value);
+            else if (key == QLatin1String("default window"))
+                project.defaultWindow = unquote(value);
+            else if (key == QLatin1String("default topic"))
+                project.defaultTopic = unquote(value);
+            else if (key == QLatin1String("default font"))
+                project.defaultFont = unquote(value);
+            else if (key == QLatin1String("title"))
+                project.title = unquote(value);
+            break;
+        }
+        case Section::Windows:
+            if (eq > 0)
+                project.windows.push_back({line.left(eq).trimmed(), windowFields(QStringView(line).mid(eq + 1))});
+            break;
+        case Section::Files:
+            project.files.append(line);
+            break;
+        case Section::None:
+        case Section::Other:
+            break;
+        }
+    }
+    if (!known)
+        return Result<HelpProject>::failure(
+            QStringLiteral("%1 is not a help project: it has no [OPTIONS] or [FILES] section.")
+                .arg(QDir::toNativeSeparators(path)));
+
+    if (project.compiledName.isEmpty())
+        project.compiledName = info.completeBaseName() + QStringLiteral(".chm");
+    QString output = project.compiledName;
+    output.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    project.compiledFile = QDir::cleanPath(QDir(project.folder).absoluteFilePath(output));
+    return project;
+}
+
+} // namespace HelpFile
