@@ -1,1 +1,88 @@
 #pragma once
+
+#include "blog/articletable.h"
+#include "common/settings.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QStringList>
+#include <QTextStream>
+#include <memory>
+
+class QNetworkAccessManager;
+class QTimer;
+
+namespace Archive {
+class DownloadJob;
+struct DownloadJobReport;
+} // namespace Archive
+
+namespace Blog {
+class ArticleDiscovery;
+}
+
+namespace Cli {
+
+// Exit codes of pelmora-cli.
+enum ExitCode { Success = 0, Failure = 1, UsageError = 2, Interrupted = 130 };
+
+// The headless front end: runs the same core operations as the window's buttons, one command each
+// (find, download, chm, archive), and reports on the streams it is given.
+class CliRunner final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(CliRunner)
+public:
+    CliRunner(QTextStream &out, QTextStream &err, QObject *parent = nullptr);
+    ~CliRunner() override;
+
+    // Parses the arguments (program name first) and starts the command; finished() follows, also
+    // for usage errors. Settings start from the given defaults, options override them.
+    void start(const QStringList &arguments, Settings defaults);
+    // Stops the running command (Ctrl+C): requests are aborted, nothing saved is lost.
+    void interrupt();
+
+    // Status lines update in place with a progress bar, as on a terminal.
+    void setInteractive(bool interactive) { m_interactive = interactive; }
+
+signals:
+    void finished(int exitCode);
+
+private:
+    enum class Step { Find, Download, Chm };
+
+    void runNext();
+    void runFind();
+    void runDownload();
+    void runChm();
+    bool importTask();
+    void onFound();
+    void onDownloaded(const Archive::DownloadJobReport &report);
+    void status(const QString &text);
+    void progressLine(int done, int total, const QString &extra);
+    void endLine();
+    void fail(int code, const QString &message);
+    void succeed();
+    QString taskPath() const;
+
+    QTextStream &m_out;
+    QTextStream &m_err;
+    Settings m_settings;
+    QString m_perPage = QStringLiteral("20");
+    QString m_blogName;
+    QList<Step> m_steps;
+    bool m_quiet = false;
+    bool m_interactive = false;
+    bool m_lineOpen = false;
+    bool m_done = false;
+    QString m_lastStatus;
+    QElapsedTimer m_clock;
+    qint64 m_lastPrint = -1;
+    std::unique_ptr<QNetworkAccessManager> m_network;
+    Blog::ArticleTable m_table;
+    std::unique_ptr<Blog::ArticleDiscovery> m_discovery;
+    std::unique_ptr<Archive::DownloadJob> m_download;
+    std::unique_ptr<QTimer> m_ticker;
+};
+
+} // namespace Cli

@@ -1,4 +1,46 @@
-int main()
+#include "cli/clirunner.h"
+#include "common/paths.h"
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+int signalPipe[2] = {-1, -1};
+
+void onSignal(int)
 {
-    return 0;
+    const char byte = 1;
+    [[maybe_unused]] const auto written = ::write(signalPipe[1], &byte, 1);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    Cli::CliRunner runner(out, err);
+    runner.setInteractive(::isatty(STDOUT_FILENO) == 1);
+
+    // Ctrl+C and termination reach the event loop through a pipe, so the command stops cleanly.
+    if (::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) == 0) {
+        auto *notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &app);
+        QObject::connect(notifier, &QSocketNotifier::activated, &runner, [&runner] {
+            char byte;
+            while (::read(signalPipe[0], &byte, 1) > 0) {
+            }
+            runner.interrupt();
+        });
+        std::signal(SIGINT, onSignal);
+        std::signal(SIGTERM, onSignal);
+    }
+
+    QObject::connect(&runner, &Cli::CliRunner::finished, &app, [](int code) { QCoreApplication::exit(code); });
+    runner.start(app.arguments(), Settings::fromEnvironment(Paths::executableFolder()));
+    return app.exec();
 }
