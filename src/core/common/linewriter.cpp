@@ -3,7 +3,9 @@
 #include "common/gbkcodec.h"
 
 #include <QFile>
-#include <QSaveFile>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 
 namespace LineWriter {
 
@@ -29,11 +31,20 @@ Result<void> writeLines(const QString &path, const QStringList &lines, Mode mode
 Result<void> writeBytes(const QString &path, const QByteArray &bytes, Mode mode)
 {
     if (mode == Mode::Atomic) {
-        QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly))
+        // Write beside the target and rename over it: readers see the old file or the whole new one.
+        // No flush to the disk here; an interrupted run is what this guards against, not power loss.
+        const QString temporary = path + QStringLiteral(".part");
+        QFile file(temporary);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
             return Result<void>::failure(QStringLiteral("cannot create %1: %2").arg(path, file.errorString()));
-        if (file.write(bytes) != bytes.size() || !file.commit())
-            return Result<void>::failure(QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
+        const bool written = file.write(bytes) == bytes.size() && file.flush();
+        file.close();
+        if (!written ||
+            std::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(path).constData()) != 0) {
+            const QString reason = written ? QString::fromLocal8Bit(std::strerror(errno)) : file.errorString();
+            QFile::remove(temporary);
+            return Result<void>::failure(QStringLiteral("cannot write %1: %2").arg(path, reason));
+        }
         return {};
     }
     QFile file(path);
