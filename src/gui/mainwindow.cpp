@@ -301,10 +301,6 @@ void MainWindow::Command6_Click()
         m_context.showMessage(this, QMessageBox::Warning, task.error());
         return;
     }
-    if (const Result<void> checked = checkBlogName(task->blogName); !checked) {
-        m_context.showMessage(this, QMessageBox::Warning, checked.error());
-        return;
-    }
     m_discovery.abort();
     m_table.clear();
     m_ui->Text1->setText(task->blogName);

@@ -83,7 +83,10 @@ void MainWindow::setupUi(QWidget *form)
     Command3 = button(form, "Command3", QStringLiteral("生成CHM"), 8760, 975);
     Command4 = button(form, "Command4", QStringLiteral("目录"), 9840, 615);
 
+    // The blog address is kept for the operations, not for reading: a sliver of a box at the edge
+    // would only show its last letters.
     Text3 = place<QLineEdit>(form, "Text3", 0, 120, 255, 375, songti(12, true));
+    Text3->setVisible(false);
 
     Label3 = place<QLabel>(form, "Label3", 270, 555, 2055, 255, heiti(12, true));
     Label3->setText(QStringLiteral("关于本程序"));

@@ -1,0 +1,141 @@
+#include "blog/articletable.h"
+#include "common/statustext.h"
+#include "samplehost.h"
+#include "windowharness.h"
+
+#include <QFileInfo>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+constexpr int Patience = 60000;
+}
+
+class DownloadTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    static void find(WindowHarness &h)
+    {
+        h.button(1)->click();
+        QTRY_COMPARE_WITH_TIMEOUT(h.buttons(), pattern(ButtonState::Found), Patience);
+    }
+
+    static QStringList indicators(const WindowHarness &h)
+    {
+        QStringList symbols;
+        for (int i = 0; i < 5; ++i)
+            symbols.append(h.child<QLabel>(QByteArray("Label5_" + QByteArray::number(i)).constData())->text());
+        return symbols;
+    }
+
+private slots:
+    void downloadsThenPacksAndOpensTheHelpFile()
+    {
+        SampleHost host;
+        QVERIFY(host.listen());
+        WindowHarness h(host.baseUrl());
+        find(h);
+        QVERIFY(h.window->table().articleCount() >= 5);
+
+        h.button(2)->click();
+        QCOMPARE(h.buttons(), pattern(ButtonState::Downloading));
+        QTRY_COMPARE_WITH_TIMEOUT(h.buttons(), pattern(ButtonState::Downloaded), Patience);
+        QCOMPARE(h.status(), StatusText::downloadDone());
+        QCOMPARE(indicators(h), QStringList(5, u"●"_s));
+        const Blog::ArticleTable &table = h.window->table();
+        for (int row = 1; row <= table.articleCount(); ++row)
+            QCOMPARE(table.mark(row), Blog::Mark::saved());
+        QVERIFY(QFileInfo::exists(h.programFile(u"qiruvo/index.html"_s)));
+
+        // A failed compile says why and leaves Build CHM available.
+        h.compileResult = Result<void>::failure(u"no compiler"_s);
+        h.button(3)->click();
+        QCOMPARE(h.status(), StatusText::packFailed(u"no compiler"_s));
+        QCOMPARE(h.buttons(), pattern(ButtonState::Downloaded));
+        QVERIFY(h.opened.isEmpty());
+
+        h.compileResult = Result<void>();
+        h.button(3)->click();
+        QCOMPARE(h.compiledProjects.last(), h.programFile(u"qiruvo/nolv.hhp"_s));
+        QVERIFY(QFileInfo::exists(h.compiledProjects.last()));
+        QCOMPARE(h.status(), StatusText::packed());
+        QCOMPARE(h.buttons(), pattern(ButtonState::Packed));
+        QCOMPARE(h.opened, QList<QUrl>{QUrl::fromLocalFile(h.programFile(u"qiruvo.chm"_s))});
+    }
+
+    void refusesFewerThanFiveArticles()
+    {
+        SampleHostConfig config;
+        config.articles = 4;
+        SampleHost host(config);
+        QVERIFY(host.listen());
+        WindowHarness h(host.baseUrl());
+        find(h);
+        QCOMPARE(h.window->table().articleCount(), 4);
+        host.clearRequestLog();
+
+        h.button(2)->click();
+        QCOMPARE(h.messages.size(), 1);
+        QCOMPARE(h.messages.first().text, StatusText::tooFewArticles());
+        QCOMPARE(h.buttons(), pattern(ButtonState::Found));
+        QCOMPARE(h.status(), StatusText::findDone());
+        QTest::qWait(50);
+        QVERIFY(host.requestLog().isEmpty());
+    }
+
+    void refusesAPerPageCountThatIsNoNumber()
+    {
+        SampleHost host;
+        QVERIFY(host.listen());
+        WindowHarness h(host.baseUrl());
+        find(h);
+        host.clearRequestLog();
+        h.child<QLineEdit>("Text2")->setText(u"2O"_s);
+        h.button(2)->click();
+        QCOMPARE(h.messages.size(), 1);
+        QCOMPARE(h.buttons(), pattern(ButtonState::Found));
+        QTest::qWait(50);
+        QVERIFY(host.requestLog().isEmpty());
+    }
+
+    void closingDuringADownloadStopsIt()
+    {
+        SampleHostConfig config;
+        config.latencyMs = 200;
+        SampleHost host(config);
+        QVERIFY(host.listen());
+        WindowHarness h(host.baseUrl());
+        find(h);
+        h.window->show();
+        h.button(2)->click();
+        QVERIFY(h.window->running());
+        QTRY_VERIFY_WITH_TIMEOUT(host.requestLog().size() > 0, Patience);
+
+        QVERIFY(h.window->close());
+        QVERIFY(!h.window->running());
+        // Replies still on their way find nobody waiting for them.
+        QTest::qWait(400);
+        h.window.reset();
+        QTest::qWait(50);
+    }
+
+    void closingDuringFindStopsIt()
+    {
+        SampleHostConfig config;
+        config.latencyMs = 200;
+        SampleHost host(config);
+        QVERIFY(host.listen());
+        WindowHarness h(host.baseUrl());
+        h.window->show();
+        h.button(1)->click();
+        QVERIFY(h.window->running());
+        h.window.reset();
+        QTest::qWait(400);
+    }
+};
+
+QTEST_MAIN(DownloadTest)
+#include "download_test.moc"

@@ -1,0 +1,102 @@
+#include "blog/addresses.h"
+#include "blog/articletable.h"
+#include "common/statustext.h"
+#include "samplehost.h"
+#include "windowharness.h"
+
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+constexpr int Patience = 30000;
+}
+
+class FindTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void findsEveryArticleOfTheBlog()
+    {
+        SampleHost host;
+        QVERIFY2(host.listen(), qPrintable(host.errorString()));
+        WindowHarness h(host.baseUrl());
+        const SampleBlog blog = generateBlog(u"qiruvo"_s, host.config(), SampleBodies::Omit);
+        QVERIFY(blog.lastPage() > 0);
+
+        h.button(1)->click();
+        QCOMPARE(h.buttons(), pattern(ButtonState::Finding));
+        QTRY_COMPARE_WITH_TIMEOUT(h.buttons(), pattern(ButtonState::Found), Patience);
+
+        QCOMPARE(h.status(), StatusText::findDone());
+        QCOMPARE(h.window->blogName(), u"qiruvo"_s);
+        QCOMPARE(h.child<QLineEdit>("Text3")->text(), host.baseUrl() + u"qiruvo/blog"_s);
+        const Blog::ArticleTable &table = h.window->table();
+        QCOMPARE(table.articleCount(), blog.articles.size());
+        for (int row = 1; row <= table.articleCount(); ++row) {
+            const SampleArticle &a = blog.articles[row - 1];
+            QCOMPARE(table.cell(row, 1), a.title);
+            QCOMPARE(table.cell(row, 2), a.category);
+            QCOMPARE(table.cell(row, 3), a.link);
+            QCOMPARE(table.cell(row, 4), a.date);
+        }
+
+        QListWidget *queue = h.child<QListWidget>("List1");
+        QCOMPARE(queue->count(), blog.lastPage() + 1);
+        for (int p = 0; p < queue->count(); ++p)
+            QCOMPARE(queue->item(p)->text(), Blog::Address::listPage(host.baseUrl(), u"qiruvo"_s, p));
+        QCOMPARE(queue->currentRow(), queue->count() - 1);
+    }
+
+    void refusesANameThatIsNoFolderName_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("empty") << QString();
+        QTest::newRow("slash") << u"a/b"_s;
+        QTest::newRow("backslash") << u"a\\b"_s;
+        QTest::newRow("parent") << u".."_s;
+    }
+
+    void refusesANameThatIsNoFolderName()
+    {
+        QFETCH(QString, name);
+        SampleHost host;
+        QVERIFY(host.listen());
+        WindowHarness h(host.baseUrl());
+        h.child<QLineEdit>("Text1")->setText(name);
+        h.button(1)->click();
+
+        QCOMPARE(h.messages.size(), 1);
+        QCOMPARE(h.messages.first().icon, QMessageBox::Warning);
+        QCOMPARE(h.buttons(), pattern(ButtonState::Ready));
+        QCOMPARE(h.status(), StatusText::initial());
+        QCOMPARE(h.child<QListWidget>("List1")->count(), 4);
+        QCOMPARE(h.window->blogName(), QString());
+        QTest::qWait(50);
+        QVERIFY(host.requestLog().isEmpty());
+    }
+
+    void secondPressStartsOver()
+    {
+        SampleHostConfig config;
+        config.latencyMs = 20;
+        SampleHost host(config);
+        QVERIFY(host.listen());
+        WindowHarness h(host.baseUrl());
+        const SampleBlog blog = generateBlog(u"qiruvo"_s, host.config(), SampleBodies::Omit);
+
+        h.button(1)->click();
+        // Press again once some list pages have been read.
+        QTRY_VERIFY_WITH_TIMEOUT(h.window->table().articleCount() > 0, Patience);
+        QVERIFY(h.button(1)->isEnabled());
+        h.button(1)->click();
+        QCOMPARE(h.window->table().articleCount(), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(h.buttons(), pattern(ButtonState::Found), Patience);
+        QCOMPARE(h.window->table().articleCount(), blog.articles.size());
+        QCOMPARE(h.window->table().cell(1, 3), blog.articles.first().link);
+    }
+};
+
+QTEST_MAIN(FindTest)
+#include "find_test.moc"
