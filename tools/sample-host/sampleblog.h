@@ -17,6 +17,8 @@ struct SampleArticle
     // The lines between the body start line and the body end line of the article page; what a
     // download saves is bodyStartLine() followed by these.
     QStringList bodyLines;
+
+    bool operator==(const SampleArticle &) const = default;
 };
 
 // A blog of the sample host, everything derived from its name and the host's configuration.
@@ -26,6 +28,8 @@ struct SampleBlog
     int listSize = 10;
     QStringList categories;
     QList<SampleArticle> articles; // list order: newest first
+
+    bool operator==(const SampleBlog &) const = default;
 
     // The highest list page number: 0 when one page (or none) holds every article.
     int lastPage() const;
