@@ -1,7 +1,11 @@
 #include "gui/helpcompiler.h"
 
+#include "helpfile/hha.h"
+
 Result<void> compileHelpProject(const QString &projectPath)
 {
-    Q_UNUSED(projectPath);
-    return Result<void>::failure(QStringLiteral("找不到CHM编译器"));
+    const Result<HelpFile::CompileReport> compiled = HelpFile::compileProject(projectPath);
+    if (!compiled)
+        return failureFrom<void>(compiled);
+    return {};
 }

@@ -1,5 +1,6 @@
 #include "blog/articletable.h"
 #include "common/statustext.h"
+#include "gui/helpcompiler.h"
 #include "samplehost.h"
 #include "windowharness.h"
 
@@ -54,16 +55,17 @@ private slots:
         h.compileResult = Result<void>::failure(u"no compiler"_s);
         h.button(3)->click();
         QCOMPARE(h.status(), StatusText::packFailed(u"no compiler"_s));
+        QCOMPARE(h.compiledProjects, QStringList{h.programFile(u"qiruvo/nolv.hhp"_s)});
         QCOMPARE(h.buttons(), pattern(ButtonState::Downloaded));
         QVERIFY(h.opened.isEmpty());
 
-        h.compileResult = Result<void>();
+        h.context.compile = &compileHelpProject;
         h.button(3)->click();
-        QCOMPARE(h.compiledProjects.last(), h.programFile(u"qiruvo/nolv.hhp"_s));
-        QVERIFY(QFileInfo::exists(h.compiledProjects.last()));
         QCOMPARE(h.status(), StatusText::packed());
         QCOMPARE(h.buttons(), pattern(ButtonState::Packed));
-        QCOMPARE(h.opened, QList<QUrl>{QUrl::fromLocalFile(h.programFile(u"qiruvo.chm"_s))});
+        const QString compiled = h.programFile(u"qiruvo.chm"_s);
+        QVERIFY(QFileInfo(compiled).size() > 0);
+        QCOMPARE(h.opened, QList<QUrl>{QUrl::fromLocalFile(compiled)});
     }
 
     void refusesFewerThanFiveArticles()
