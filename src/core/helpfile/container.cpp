@@ -241,6 +241,10 @@ Result<QByteArray> buildContainer(const std::vector<ContainerFile> &files, const
         }
     }
 
+    // libmspack always decodes one frame past the end of the file it extracts, so a section that ends
+    // exactly on a frame boundary gets one spare byte and with it one more frame.
+    if (!section1.isEmpty() && section1.size() % Lzx::FrameSize == 0)
+        section1.append('\0');
     const Lzx::Stream stream = Lzx::compress(section1, options.threads);
     const auto uncompressed = static_cast<quint64>(section1.size());
     section1.clear();
