@@ -6,7 +6,7 @@ BUILD := build/$(PRESET)
 PORT ?= 8642
 
 DEPS := build-essential cmake qt6-base-dev libgtest-dev libgmock-dev xvfb xauth fonts-wqy-microhei \
-        libchm-dev libchm-bin 7zip chromium imagemagick
+        libchm-dev libchm-bin libmspack-dev 7zip chromium imagemagick curl
 BENCH_DEPS := fp-utils
 
 .PHONY: all deps bench-deps configure build test test-asan demo bench screenshot clean format

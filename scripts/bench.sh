@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Runs every benchmark of a build and prints their measurements.
+# Usage: scripts/bench.sh <build dir>
+set -euo pipefail
+build=${1:?usage: scripts/bench.sh <build dir>}
+status=0
+for bench in "$build"/bench/*_bench; do
+    [ -x "$bench" ] || continue
+    echo "== $(basename "$bench")"
+    "$bench" || status=1
+done
+exit $status
