@@ -47,18 +47,19 @@ public:
     int below(int bound) { return static_cast<int>(next() % static_cast<quint64>(bound)); }
     double unit() { return static_cast<double>(next() >> 11) * 0x1.0p-53; }
     bool chance(int oneIn) { return below(oneIn) == 0; }
-    template <std::size_t N> QStringView pick(const std::array<const char16_t *, N> &pool)
+    template <std::size_t N> QStringView pick(const std::array<QStringView, N> &pool)
     {
-        return QStringView(pool[static_cast<std::size_t>(below(static_cast<int>(N)))]);
+        return pool[static_cast<std::size_t>(below(static_cast<int>(N)))];
     }
 
 private:
     quint64 m_state;
 };
 
-template <typename... T> constexpr auto pool(T... items)
+// Word pools keep their lengths, so that picking a word does not measure it.
+template <std::size_t... N> constexpr auto pool(const char16_t (&...items)[N])
 {
-    return std::array<const char16_t *, sizeof...(T)>{items...};
+    return std::array<QStringView, sizeof...(N)>{QStringView(items, static_cast<qsizetype>(N - 1))...};
 }
 
 // The fixed category names: the first six are the ones every default blog shows, and each of them
@@ -156,54 +157,82 @@ QString makeTitle(Rng &rng)
     return title.trimmed();
 }
 
-QString sentence(Rng &rng)
+// Appends sentences to a line, each part drawn in turn.
+void appendSentences(Rng &rng, int count, QString &line)
 {
-    const QStringView opening = rng.chance(3) ? rng.pick(TimePhrases) : QStringView();
-    const QString core = concat({opening, opening.isEmpty() ? QStringView() : QStringView(u"，"), rng.pick(Subjects),
-                                 rng.pick(Adverbs), rng.pick(Verbs), rng.pick(Objects)});
-    const QStringView afterthought = rng.chance(4) ? rng.pick(Afterthoughts) : QStringView();
-    return concat({core, afterthought.isEmpty() ? QStringView() : QStringView(u"，"), afterthought, rng.pick(Endings)});
+    for (int i = 0; i < count; ++i) {
+        if (rng.chance(3)) {
+            line += rng.pick(TimePhrases);
+            line += u'，';
+        }
+        line += rng.pick(Subjects);
+        line += rng.pick(Adverbs);
+        line += rng.pick(Verbs);
+        line += rng.pick(Objects);
+        if (rng.chance(4)) {
+            line += u'，';
+            line += rng.pick(Afterthoughts);
+        }
+        line += rng.pick(Endings);
+    }
 }
 
-QString sentences(Rng &rng, int count)
-{
-    QString text;
-    for (int i = 0; i < count; ++i)
-        text += sentence(rng);
-    return text;
-}
-
-// One piece of an article's text: usually a paragraph, sometimes a list, a quote or a code block.
-QStringList bodyPiece(Rng &rng, bool technical)
+// Appends one piece of an article's text: usually a paragraph, sometimes a list, a quote or a
+// code block. Lines are built in place, since a host makes a body for every article request.
+void appendBodyPiece(Rng &rng, bool technical, QStringList &lines)
 {
     const int kind = technical ? 18 : rng.below(20);
-    if (kind < 12)
-        return {concat({u"<p>", sentences(rng, 2 + rng.below(7)), u"</p>"})};
-    if (kind == 12)
-        return {concat({u"<p style=\"text-indent:2em\">", sentences(rng, 3), u"<br>", sentences(rng, 2), u"</p>"})};
-    if (kind == 13)
-        return {concat({u"<p><strong>", rng.pick(TitleTopics), u"</strong></p>"})};
-    if (kind == 14) {
-        return {concat(
-            {u"<ul><li>", sentence(rng), u"</li><li>", sentence(rng), u"</li><li>", sentence(rng), u"</li></ul>"})};
-    }
-    if (kind == 15)
-        return {concat({u"<blockquote>", sentences(rng, 2), u"</blockquote>"})};
-    if (kind == 16)
-        return {QStringLiteral("<p>&nbsp;</p>")};
-    if (kind == 17) {
-        return {concat({u"<p>", sentence(rng), u"<a href=\"http://www.example.com/\" target=\"_blank\">原文链接</a>",
-                        sentence(rng), u"</p>"})};
+    if (kind == 16) {
+        lines.append(QStringLiteral("<p>&nbsp;</p>"));
+        return;
     }
     if (kind == 18) {
-        QStringList lines{QStringLiteral("<pre>")};
+        lines.append(QStringLiteral("<pre>"));
         const int count = 2 + rng.below(4);
         for (int i = 0; i < count; ++i)
             lines.append(rng.pick(CodeLines).toString());
         lines.append(QStringLiteral("</pre>"));
-        return lines;
+        return;
     }
-    return {concat({u"<p><em>", sentences(rng, 1 + rng.below(3)), u"</em></p>"})};
+    QString line;
+    if (kind < 12) {
+        line += u"<p>";
+        appendSentences(rng, 2 + rng.below(7), line);
+        line += u"</p>";
+    } else if (kind == 12) {
+        line += u"<p style=\"text-indent:2em\">";
+        appendSentences(rng, 3, line);
+        line += u"<br>";
+        appendSentences(rng, 2, line);
+        line += u"</p>";
+    } else if (kind == 13) {
+        line += u"<p><strong>";
+        line += rng.pick(TitleTopics);
+        line += u"</strong></p>";
+    } else if (kind == 14) {
+        line += u"<ul>";
+        for (int i = 0; i < 3; ++i) {
+            line += u"<li>";
+            appendSentences(rng, 1, line);
+            line += u"</li>";
+        }
+        line += u"</ul>";
+    } else if (kind == 15) {
+        line += u"<blockquote>";
+        appendSentences(rng, 2, line);
+        line += u"</blockquote>";
+    } else if (kind == 17) {
+        line += u"<p>";
+        appendSentences(rng, 1, line);
+        line += u"<a href=\"http://www.example.com/\" target=\"_blank\">原文链接</a>";
+        appendSentences(rng, 1, line);
+        line += u"</p>";
+    } else {
+        line += u"<p><em>";
+        appendSentences(rng, 1 + rng.below(3), line);
+        line += u"</em></p>";
+    }
+    lines.append(line);
 }
 
 QString formatMinutes(qint64 minutes)
@@ -285,9 +314,8 @@ QStringList sampleCategories(int count)
 {
     QStringList names;
     for (int k = 0; k < count; ++k) {
-        names.append(k < static_cast<int>(CategoryNames.size())
-                         ? QString::fromUtf16(CategoryNames[static_cast<std::size_t>(k)])
-                         : u"分类" + QString::number(k + 1));
+        names.append(k < static_cast<int>(CategoryNames.size()) ? CategoryNames[static_cast<std::size_t>(k)].toString()
+                                                                : u"分类" + QString::number(k + 1));
     }
     return names;
 }
@@ -367,10 +395,10 @@ QStringList generateBody(const QString &name, int index, const SampleArticle &ar
     for (const QString &line : lines)
         size += gbkSize(line) + 1;
     while (size < target) {
-        const QStringList piece = bodyPiece(rng, technical && rng.chance(6));
-        for (const QString &line : piece)
-            size += gbkSize(line) + 1;
-        lines.append(piece);
+        const qsizetype first = lines.size();
+        appendBodyPiece(rng, technical && rng.chance(6), lines);
+        for (qsizetype i = first; i < lines.size(); ++i)
+            size += gbkSize(lines[i]) + 1;
     }
     lines.append(QStringLiteral("</div>"));
     return lines;

@@ -75,6 +75,15 @@ struct SampleHost::Response
     int status = 200;
     QByteArray body;
     int delayMs = 0;
+    bool headOnly = false; // HEAD: the head says how long the body would be, the body stays away
+
+    static Response answer(int status, QByteArray body = {})
+    {
+        Response response;
+        response.status = status;
+        response.body = std::move(body);
+        return response;
+    }
 };
 
 struct SampleHost::BlogEntry
@@ -202,7 +211,7 @@ void SampleHost::processRequests(QTcpSocket *socket)
         if (headEnd < 0) {
             if (buffer.size() > MaxHeadBytes) {
                 connection->closing = true;
-                send(socket, Response{Response::Action::Send, 431, {}, 0}, false);
+                send(socket, Response::answer(431), false);
             }
             return;
         }
@@ -229,7 +238,7 @@ void SampleHost::processRequests(QTcpSocket *socket)
         }
         if (!valid || bodyLength < 0 || bodyLength > MaxRequestBodyBytes) {
             connection->closing = true;
-            send(socket, Response{Response::Action::Send, 400, {}, 0}, false);
+            send(socket, Response::answer(400), false);
             return;
         }
         if (buffer.size() < headEnd + separator + bodyLength)
@@ -241,6 +250,9 @@ void SampleHost::processRequests(QTcpSocket *socket)
         const QString path = decodePath(requestLine[1]);
         logRequest(path);
         Response response = respond(requestLine[0], path);
+        // Even refused, a HEAD answer must not carry a body, or the next answer on the connection
+        // would be read as part of it.
+        response.headOnly = requestLine[0] == "HEAD";
         if (response.action == Response::Action::Never) {
             connection->silent = true;
             return;
@@ -266,12 +278,12 @@ void SampleHost::processRequests(QTcpSocket *socket)
 SampleHost::Response SampleHost::respond(const QByteArray &method, const QString &path)
 {
     if (method != "GET")
-        return Response{Response::Action::Send, 405, {}, 0};
+        return Response::answer(405);
 
     static const QRegularExpression route(QStringLiteral("^/(.+)/blog(?:/index/(\\d+)|/item/([^/]+))?/?$"));
     const QRegularExpressionMatch match = route.match(path);
     if (!match.hasMatch())
-        return Response{Response::Action::Send, 404, {}, 0};
+        return Response::answer(404);
     const std::shared_ptr<const BlogEntry> entry = blog(match.captured(1));
 
     if (match.hasCaptured(3))
@@ -280,17 +292,17 @@ SampleHost::Response SampleHost::respond(const QByteArray &method, const QString
         bool ok = false;
         const int page = match.captured(2).toInt(&ok);
         if (!ok)
-            return Response{Response::Action::Send, 404, {}, 0};
-        return Response{Response::Action::Send, 200, Gbk::encode(SamplePages::listPage(entry->blog, page)), 0};
+            return Response::answer(404);
+        return Response::answer(200, Gbk::encode(SamplePages::listPage(entry->blog, page)));
     }
-    return Response{Response::Action::Send, 200, Gbk::encode(SamplePages::blogPage(entry->blog)), 0};
+    return Response::answer(200, Gbk::encode(SamplePages::blogPage(entry->blog)));
 }
 
 SampleHost::Response SampleHost::respondArticle(const BlogEntry &entry, const QString &link)
 {
     const int index = entry.links.value(link, -1);
     if (index < 0)
-        return Response{Response::Action::Send, 404, {}, 0};
+        return Response::answer(404);
     const int row = index + 1;
 
     // Slow faults add up; of the other faults of a row the last one counts.
@@ -312,7 +324,8 @@ SampleHost::Response SampleHost::respondArticle(const BlogEntry &entry, const QS
             m_brokenServed.insert(key);
     }
 
-    Response response{Response::Action::Send, 200, {}, delayMs};
+    Response response = Response::answer(200);
+    response.delayMs = delayMs;
     const auto page = [&] {
         const SampleArticle &article = entry.blog.articles[index];
         return SamplePages::articleLines(entry.blog, index, generateBody(entry.blog.name, index, article));
@@ -354,6 +367,8 @@ SampleHost::Response SampleHost::respondArticle(const BlogEntry &entry, const QS
 void SampleHost::send(QTcpSocket *socket, const Response &response, bool keepAlive)
 {
     if (response.action == Response::Action::Reset) {
+        if (const std::shared_ptr<Connection> connection = m_connections.value(socket))
+            connection->closing = true;
         socket->abort();
         return;
     }
@@ -366,7 +381,7 @@ void SampleHost::send(QTcpSocket *socket, const Response &response, bool keepAli
         "\r\nConnection: " + (keepAlive ? "keep-alive" : "close") + "\r\n";
     if (response.status == 405)
         head += "Allow: GET\r\n";
-    socket->write(head + "\r\n" + body);
+    socket->write(head + "\r\n" + (response.headOnly ? QByteArray() : body));
     if (!keepAlive) {
         if (const std::shared_ptr<Connection> connection = m_connections.value(socket))
             connection->closing = true;
