@@ -111,6 +111,9 @@ MainWindow::~MainWindow()
     m_discovery.disconnect(this);
     m_download.disconnect(this);
     abortRunning();
+    // The grid and its model are children and go with the widget, after the table they read.
+    m_ui->MSH->setModel(nullptr);
+    delete m_model;
 }
 
 void MainWindow::Form_Load()
