@@ -269,3 +269,39 @@ TEST_F(Download, NextRowSearchOnALargeResumedTableIsCheap)
     EXPECT_EQ(driver->GetMSHNo(), 4999);
     driver->abort();
 }
+
+TEST_F(Download, IndicatorsSpinOnFollowUpsAndRestBetween)
+{
+    startHost(15);
+    auto driver = makeDriver();
+    QStringList slot0;
+    QObject::connect(driver.get(), &DownloadDriver::indicatorChanged, [&](int slot, const QString &symbol) {
+        if (slot == 0)
+            slot0 << symbol;
+    });
+    run(*driver);
+    ASSERT_GE(slot0.size(), 4);
+    // A completion shows rest; the first follow-up of the window's life shows "◆", then "■", "★".
+    EXPECT_EQ(slot0[0], QStringLiteral("●"));
+    EXPECT_EQ(slot0[1], QStringLiteral("◆"));
+    EXPECT_EQ(slot0[2], QStringLiteral("●"));
+    if (slot0.size() > 4) {
+        EXPECT_EQ(slot0[3], QStringLiteral("■"));
+    }
+    EXPECT_EQ(slot0.last(), QStringLiteral("●"));
+}
+
+TEST_F(Download, StatusLineCountsRowsAndShowsZeroAfterRetiring)
+{
+    startHost(6);
+    auto driver = makeDriver();
+    QStringList statuses;
+    QObject::connect(driver.get(), &DownloadDriver::statusChanged, [&](const QString &s) { statuses << s; });
+    run(*driver);
+    ASSERT_GE(statuses.size(), 3);
+    EXPECT_EQ(statuses[0], QStringLiteral("正在下载文章.."));
+    EXPECT_EQ(statuses[1], QStringLiteral("下载文章：/6"));
+    EXPECT_TRUE(statuses.contains(QStringLiteral("下载文章：6/6")));
+    EXPECT_EQ(statuses.last(), QStringLiteral("下载文章：0/6"));
+    EXPECT_EQ(table.topRow(), 1);
+}

@@ -86,7 +86,7 @@ Result<void> DownloadDriver::start(const QString &blogName, const QString &blogA
             }
             slot.row = next;
         }
-        request(s, slot.row);
+        request(s, slot.row, false);
     }
     emit progress(m_report.saved, articles, m_report.givenUp);
     pass();
@@ -124,12 +124,14 @@ void DownloadDriver::DispLab5(int slot)
     emit indicatorChanged(slot, SpinnerSymbols[state]);
 }
 
-void DownloadDriver::request(int slot, int row)
+void DownloadDriver::request(int slot, int row, bool followUp)
 {
     m_slots[slot].row = row;
     ++m_attempts[static_cast<size_t>(row)];
     setMark(row, requested());
-    DispLab5(slot);
+    // The first five requests leave the indicators at rest; each follow-up moves one on.
+    if (followUp)
+        DispLab5(slot);
     m_slots[slot].fetcher->fetch(Blog::Address::article(m_blogAddress, m_table.article(row).link));
 }
 
@@ -178,7 +180,7 @@ void DownloadDriver::onCompleted(int s, const Blog::FetchResult &result)
     if (next == 0) {
         retire(s);
     } else {
-        request(s, next);
+        request(s, next, true);
     }
     pass();
     finishIfDone();

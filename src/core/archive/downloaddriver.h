@@ -90,7 +90,7 @@ private:
     };
 
     void DispLab5(int slot);
-    void request(int slot, int row);
+    void request(int slot, int row, bool followUp);
     void onCompleted(int slot, const Blog::FetchResult &result);
     void giveUp(int row, const QString &reason);
     void retire(int slot);
