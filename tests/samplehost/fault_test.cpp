@@ -9,6 +9,11 @@ struct FaultCase
     Fault fault;
 };
 
+void PrintTo(const FaultCase &c, std::ostream *os)
+{
+    *os << '"' << QString::fromUtf16(c.spec).toStdString() << '"';
+}
+
 class FaultSpec : public testing::TestWithParam<FaultCase>
 {};
 

@@ -270,6 +270,11 @@ struct PageFaultCase
     bool footer, disclaimer, notOpen;
 };
 
+void PrintTo(const PageFaultCase &c, std::ostream *os)
+{
+    *os << faultText(Fault{1, c.mode, 0}).toStdString();
+}
+
 class SampleHostPageFault : public SampleHostTest, public testing::WithParamInterface<PageFaultCase>
 {};
 
@@ -298,7 +303,10 @@ INSTANTIATE_TEST_SUITE_P(SampleHost, SampleHostPageFault,
                                          PageFaultCase{FaultMode::WithdrawnNotOpen, 200, false, false, true},
                                          PageFaultCase{FaultMode::EmptyBody, 200, false, false, false},
                                          PageFaultCase{FaultMode::Http500, 500, false, false, false},
-                                         PageFaultCase{FaultMode::Truncated, 200, false, false, false}));
+                                         PageFaultCase{FaultMode::Truncated, 200, false, false, false}),
+                         [](const testing::TestParamInfo<PageFaultCase> &param) {
+                             return faultText(Fault{1, param.param.mode, 0}).mid(2).replace(u'-', u'_').toStdString();
+                         });
 
 TEST_F(SampleHostTest, EmptyBodyAndTruncatedSendExactLengths)
 {
