@@ -6,10 +6,10 @@ BUILD := build/$(PRESET)
 PORT ?= 8642
 
 DEPS := build-essential cmake qt6-base-dev libgtest-dev libgmock-dev xvfb xauth fonts-wqy-microhei \
-        libchm-dev libchm-bin libmspack-dev 7zip chromium imagemagick curl
+        libchm-dev libchm-bin libmspack-dev 7zip chromium imagemagick curl clang-format
 BENCH_DEPS := fp-utils
 
-.PHONY: all deps bench-deps configure build test test-asan demo bench screenshot clean format
+.PHONY: all deps bench-deps configure build test test-asan demo bench screenshot clean format format-check
 
 all: build
 
@@ -50,6 +50,9 @@ screenshot: build
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
+
+format-check:
+	clang-format --dry-run --Werror $$(git ls-files '*.cpp' '*.h')
 
 clean:
 	rm -rf build
