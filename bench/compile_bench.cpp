@@ -1,0 +1,268 @@
+// Compiles an archive of 5,000 GBK articles in 30 Chinese-named categories with our compiler, then a
+// copy with ASCII folder names with Free Pascal's chmcmd when it is installed, and compares the two.
+
+#include "common/gbkcodec.h"
+#include "common/linewriter.h"
+#include "helpfile/hha.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <random>
+#include <sys/resource.h>
+#include <vector>
+
+namespace {
+
+constexpr int Articles = 5000;
+constexpr int Categories = 30;
+constexpr int PerPage = 20;
+const QString blog = QStringLiteral("benchblog");
+
+struct Article
+{
+    int category;
+    QString link;
+    int size;
+};
+
+const QStringList categoryNames{
+    QStringLiteral("随笔"), QStringLiteral("技术"),  QStringLiteral("生活"), QStringLiteral("读书"),
+    QStringLiteral("旅行"), QStringLiteral("摄影"),  QStringLiteral("音乐"), QStringLiteral("电影"),
+    QStringLiteral("美食"), QStringLiteral("历史"),  QStringLiteral("文学"), QStringLiteral("诗歌"),
+    QStringLiteral("散文"), QStringLiteral("教育"),  QStringLiteral("健康"), QStringLiteral("运动"),
+    QStringLiteral("科学"), QStringLiteral("编程"),  QStringLiteral("网络"), QStringLiteral("工作"),
+    QStringLiteral("家庭"), QStringLiteral("朋友"),  QStringLiteral("心情"), QStringLiteral("日记"),
+    QStringLiteral("转载"), QStringLiteral("评论"),  QStringLiteral("新闻"), QStringLiteral("艺术"),
+    QStringLiteral("设计"), QStringLiteral("未分类")};
+
+// Words of a blog's prose, GBK encoded once.
+std::vector<QByteArray> vocabulary()
+{
+    const QString text =
+        QStringLiteral("我们 今天 一个 没有 什么 这个 时候 因为 所以 但是 已经 可以 自己 知道 还是 就是 现在 觉得 "
+                       "时间 问题 朋友 生活 工作 城市 早上 晚上 天气 阳光 下雨 春天 夏天 秋天 冬天 学习 读书 写作 "
+                       "电脑 程序 网络 文章 博客 照片 音乐 电影 故事 历史 文化 社会 经济 发展 研究 方法 系统 数据 "
+                       "北京 上海 广州 家里 路上 公司 学校 老师 学生 孩子 父母 一起 喜欢 希望 感觉 开始 结束 继续 "
+                       "，。！？、；：“”（）《》 ");
+    std::vector<QByteArray> words;
+    for (const QString &w : text.split(QLatin1Char(' '), Qt::SkipEmptyParts))
+        words.push_back(Gbk::encode(w));
+    for (const QString &p : QStringLiteral("， 。 ！ ？ 、").split(QLatin1Char(' ')))
+        words.push_back(Gbk::encode(p));
+    return words;
+}
+
+QByteArray articlePage(const Article &a, int index, const std::vector<QByteArray> &words)
+{
+    std::mt19937 rng(static_cast<unsigned>(index) * 7919u + 17u);
+    QByteArray page = "<html>\r\n<head>\r\n<meta http-equiv=\"Content-Type\" content=\"text/html; charset=gb2312\">\r\n"
+                      "<title>" +
+                      Gbk::encode(QStringLiteral("第%1篇文章").arg(index)) +
+                      "</title>\r\n<link rel=stylesheet href=\"../style.css\">\r\n</head>\r\n<body>\r\n"
+                      "<div class=\"nav\"><a href=\"../index.html\">" +
+                      Gbk::encode(QStringLiteral("首页")) + "</a> | <a href=\"../all.htm\">" +
+                      Gbk::encode(QStringLiteral("全部文章")) + "</a></div>\r\n<div class=\"post\">\r\n";
+    while (page.size() < a.size - 40) {
+        page += "<p>";
+        const int sentence = 20 + static_cast<int>(rng() % 60);
+        for (int w = 0; w < sentence; ++w)
+            page += words[rng() % words.size()];
+        if (rng() % 4 == 0)
+            page += "<a href=\"http://blog.example/" + QByteArray::number(static_cast<int>(rng() % 100000)) +
+                    ".html\">link</a>";
+        page += "</p>\r\n";
+    }
+    page += "</div>\r\n</body>\r\n</html>\r\n";
+    return page;
+}
+
+std::vector<Article> makeArticles()
+{
+    std::mt19937 rng(2026);
+    std::vector<Article> list;
+    for (int i = 0; i < Articles; ++i)
+        list.push_back({static_cast<int>(rng() % Categories), QStringLiteral("%1.html").arg(100000 + i),
+                        2048 + static_cast<int>(rng() % (28 * 1024))});
+    return list;
+}
+
+bool put(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+// Writes the archive with the given folder names; `forChmcmd` writes the project in its dialect
+// (forward slashes, output inside the folder, every page listed) as UTF-8.
+qint64 writeArchive(const QString &archive, const QStringList &folders, const std::vector<Article> &articles,
+                    bool forChmcmd)
+{
+    const std::vector<QByteArray> words = vocabulary();
+    const QString separator = forChmcmd ? QStringLiteral("/") : QStringLiteral("\\");
+    qint64 bytes = 0;
+    QStringList entries;
+    std::vector<QStringList> byCategory(Categories);
+    QByteArray all = "<html><body>\r\n";
+    for (size_t i = 0; i < articles.size(); ++i) {
+        const Article &a = articles[i];
+        const QString entry = folders[a.category] + separator + a.link;
+        const QByteArray page = articlePage(a, static_cast<int>(i), words);
+        put(archive + QLatin1Char('/') + folders[a.category] + QLatin1Char('/') + a.link, page);
+        bytes += page.size();
+        entries << entry;
+        byCategory[static_cast<size_t>(a.category)] << entry;
+        all += "<a href=\"" + Gbk::encode(entry) + "\">" + Gbk::encode(entry) + "</a><br>\r\n";
+    }
+    put(archive + QStringLiteral("/all.htm"), all + "</body></html>\r\n");
+    put(archive + QStringLiteral("/style.css"), "body { font-size: 14px; }\r\n");
+    QStringList pages{QStringLiteral("index.html"), QStringLiteral("all.htm"), QStringLiteral("style.css")};
+    QByteArray index = "<html><body><a href=all.htm>all</a>\r\n";
+    for (int c = 0; c < Categories; ++c) {
+        const QStringList &list = byCategory[static_cast<size_t>(c)];
+        for (int p = 0; p * PerPage < list.size(); ++p) {
+            const QString name = folders[c] + (p == 0 ? QString() : QString::number(p + 1)) + QStringLiteral(".htm");
+            QByteArray html = "<html><body>\r\n";
+            for (const QString &entry : list.mid(p * PerPage, PerPage))
+                html += "<a href=\"" + Gbk::encode(entry) + "\">x</a><br>\r\n";
+            if ((p + 1) * PerPage < list.size())
+                html +=
+                    "<a href=\"" + Gbk::encode(QString(folders[c] + QString::number(p + 2))) + ".htm\">next</a>\r\n";
+            put(archive + QLatin1Char('/') + name, html + "</body></html>\r\n");
+            pages << name;
+            if (p == 0)
+                index += "<a href=\"" + Gbk::encode(name) + "\">" + Gbk::encode(folders[c]) + "</a>\r\n";
+        }
+    }
+    put(archive + QStringLiteral("/index.html"), index + "</body></html>\r\n");
+
+    const QString q = QStringLiteral("\"");
+    QStringList project{
+        QStringLiteral("[Options]"),
+        QStringLiteral("Compatibility = 1.1 Or later"),
+        forChmcmd ? QStringLiteral("Compiled file = ") + blog + QStringLiteral(".chm")
+                  : QStringLiteral("Compiled file = ..\\") + blog + QStringLiteral(".chm"),
+        QStringLiteral("Contents file = nolv.hhc"),
+        QStringLiteral("Default window = main"),
+        QStringLiteral("Display compile progress=Yes"),
+        QStringLiteral("Index file = nolv.hhk"),
+        QStringLiteral("Language=0x804"),
+        QStringLiteral("Title = ") + q + blog + q,
+        QString(),
+        QStringLiteral("[WINDOWS]"),
+        QStringLiteral("main=") + q + blog + q +
+            QStringLiteral(",\"nolv.hhc\",\"nolv.hhk\",\"index.html\",\"index.html\",,,,,0x21120,250,0x6e,"
+                           "[1,1,798,566],0x18b0000,,,1,,,0"),
+        QStringLiteral("[Files]"),
+    };
+    project << entries;
+    if (forChmcmd)
+        project << pages;
+    project << QString() << QStringLiteral("[INFOTYPES]");
+    QStringList hhk{QStringLiteral("<UL>")};
+    QStringList hhc{QStringLiteral("<UL>")};
+    for (const QString &e : std::as_const(entries)) {
+        hhk << QStringLiteral("<LI> <OBJECT type=Text/sitemap> <param name=Name value=") + e +
+                   QStringLiteral("> <param name=Local value=") + e + QStringLiteral("></OBJECT>");
+        hhc << QStringLiteral("<LI> <OBJECT type=Text/sitemap> <param name=Name value=") + e +
+                   QStringLiteral(">  <param name=Local value=") + e +
+                   QStringLiteral(">  <param name=ImageNumber value=11> </OBJECT>");
+    }
+    hhk << QString() << QStringLiteral("</UL>");
+    hhc << QString() << QStringLiteral("</UL>");
+    if (forChmcmd) {
+        put(archive + QStringLiteral("/nolv.hhp"),
+            (project.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8());
+    } else {
+        (void)LineWriter::writeLines(archive + QStringLiteral("/nolv.hhp"), project);
+    }
+    (void)LineWriter::writeLines(archive + QStringLiteral("/nolv.hhk"), hhk);
+    (void)LineWriter::writeLines(archive + QStringLiteral("/nolv.hhc"), hhc);
+    return bytes;
+}
+
+// CPU seconds used so far by this process or by its finished children.
+double cpuSeconds(int who)
+{
+    rusage usage{};
+    getrusage(who, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QTextStream out(stdout);
+    QTemporaryDir temp;
+    if (!temp.isValid()) {
+        out << "cannot create a temporary folder\n";
+        return 1;
+    }
+    const std::vector<Article> articles = makeArticles();
+    const QString ours = temp.filePath(QStringLiteral("ours"));
+    const qint64 content = writeArchive(ours + QLatin1Char('/') + blog, categoryNames, articles, false);
+    out << "archive: " << Articles << " articles in " << Categories << " categories, "
+        << QString::number(content / 1e6, 'f', 1) << " MB of pages\n";
+    out.flush();
+
+    QElapsedTimer timer;
+    timer.start();
+    const double ourCpuStart = cpuSeconds(RUSAGE_SELF);
+    const Result<HelpFile::CompileReport> report =
+        HelpFile::compileProject(ours + QLatin1Char('/') + blog + QStringLiteral("/nolv.hhp"));
+    const double ourSeconds = static_cast<double>(timer.elapsed()) / 1000.0;
+    const double ourCpu = cpuSeconds(RUSAGE_SELF) - ourCpuStart;
+    if (!report) {
+        out << "our compile failed: " << report.error() << '\n';
+        return 1;
+    }
+    const qint64 ourSize = report->outputBytes;
+    out << "ours:   " << QString::number(ourSeconds, 'f', 2) << " s (" << QString::number(ourCpu, 'f', 2) << " s CPU), "
+        << ourSize << " bytes (" << report->fileCount << " files, "
+        << QString::number(100.0 * ourSize / report->contentBytes, 'f', 1) << " % of the content)\n";
+    out.flush();
+
+    const QString chmcmd = QStandardPaths::findExecutable(QStringLiteral("chmcmd"));
+    if (chmcmd.isEmpty()) {
+        out << "chmcmd: not installed, no comparison\n";
+        return 0;
+    }
+    QStringList ascii;
+    for (int c = 0; c < Categories; ++c)
+        ascii << QStringLiteral("cat%1").arg(c + 1, 2, 10, QLatin1Char('0'));
+    const QString theirs = temp.filePath(QStringLiteral("chmcmd/") + blog);
+    writeArchive(theirs, ascii, articles, true);
+    QProcess process;
+    process.setWorkingDirectory(theirs);
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    timer.restart();
+    const double theirCpuStart = cpuSeconds(RUSAGE_CHILDREN);
+    process.start(chmcmd, {QStringLiteral("nolv.hhp")});
+    process.waitForFinished(-1);
+    const double theirSeconds = static_cast<double>(timer.elapsed()) / 1000.0;
+    const double theirCpu = cpuSeconds(RUSAGE_CHILDREN) - theirCpuStart;
+    const QFileInfo theirFile(theirs + QLatin1Char('/') + blog + QStringLiteral(".chm"));
+    if (process.exitCode() != 0 || !theirFile.exists()) {
+        out << "chmcmd failed (exit code " << process.exitCode() << ")\n" << process.readAll().right(2000) << '\n';
+        return 0;
+    }
+    out << "chmcmd: " << QString::number(theirSeconds, 'f', 2) << " s (" << QString::number(theirCpu, 'f', 2)
+        << " s CPU), " << theirFile.size() << " bytes\n";
+    const double timeRatio = ourSeconds / theirSeconds;
+    const double sizeRatio = static_cast<double>(ourSize) / static_cast<double>(theirFile.size());
+    out << "ratio ours/chmcmd: time " << QString::number(timeRatio, 'f', 3) << ", CPU time "
+        << QString::number(ourCpu / theirCpu, 'f', 3) << ", size " << QString::number(sizeRatio, 'f', 3) << '\n';
+    out << "target (faster, at most 10 % larger): " << (timeRatio < 1.0 && sizeRatio <= 1.10 ? "met" : "MISSED")
+        << '\n';
+    return 0;
+}
