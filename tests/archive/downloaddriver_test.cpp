@@ -133,10 +133,11 @@ TEST_F(Download, ResumesFromFilesOnDiskButAlwaysFetchesTheFirstFive)
 
 TEST_F(Download, SlowRowIsReleasedAndFetchedAgain)
 {
-    startHost(40, {Fault{3, FaultMode::Slow, 1500}});
+    config.latencyMs = 20;
+    startHost(60, {Fault{3, FaultMode::Slow, 1500}});
     auto driver = makeDriver();
-    const DownloadReport report = run(*driver, 20);
-    EXPECT_EQ(report.saved, 40);
+    const DownloadReport report = run(*driver, 10);
+    EXPECT_EQ(report.saved, 60);
     EXPECT_GE(requests(3), 2);
     EXPECT_EQ(table.mark(3), Blog::Mark::saved());
     EXPECT_FALSE(saved(3).isEmpty());
@@ -304,4 +305,15 @@ TEST_F(Download, StatusLineCountsRowsAndShowsZeroAfterRetiring)
     EXPECT_TRUE(statuses.contains(QStringLiteral("下载文章：6/6")));
     EXPECT_EQ(statuses.last(), QStringLiteral("下载文章：0/6"));
     EXPECT_EQ(table.topRow(), 1);
+}
+
+TEST_F(Download, RowsReleasedByRetiredSlotsEndSaved)
+{
+    // The last row is slow, so the retired slots tick on and release the rows they fetched last.
+    startHost(10, {Fault{10, FaultMode::Slow, 300}});
+    auto driver = makeDriver();
+    const DownloadReport report = run(*driver, 10);
+    EXPECT_EQ(report.saved, 10);
+    for (int row = 1; row <= 10; ++row)
+        EXPECT_EQ(table.mark(row), Blog::Mark::saved()) << row;
 }

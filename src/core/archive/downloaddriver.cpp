@@ -291,6 +291,13 @@ void DownloadDriver::finishIfDone()
         if (!slot.finished)
             return;
     }
+    // Retired slots keep releasing the last row they fetched; those rows have their files, so one
+    // last pass of the search marks them saved again before the report is made.
+    for (auto it = m_unmarked.begin(); it != m_unmarked.end();) {
+        const int row = *it++;
+        if (fileExists(row))
+            setMark(row, saved());
+    }
     m_running = false;
     emit finished(m_report);
 }
