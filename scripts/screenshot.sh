@@ -1,15 +1,21 @@
-#!/bin/sh
-# Renders the main window offscreen into docs/screenshot.png.
+#!/usr/bin/env bash
+# Renders the main window offscreen into docs/screenshot.png, after a finished download of the
+# example blog from a sample host started for the purpose.
 # Usage: scripts/screenshot.sh <build dir>
-set -eu
+set -euo pipefail
 build=${1:?usage: scripts/screenshot.sh <build dir>}
 root=$(cd "$(dirname "$0")/.." && pwd)
-cmake --build "$build" -j2 --target pelmora
-# The newest one, should the output folder have moved.
-program=$(find "$build" -type f -name pelmora -perm -u+x -exec ls -t {} + | head -n 1)
-[ -n "$program" ] || { echo "pelmora not found below $build" >&2; exit 1; }
+bin="$build/bin"
 folder=$(mktemp -d)
-trap 'rm -rf "$folder"' EXIT
+"$bin/pelmora-sample-host" --port 0 >"$folder/host.out" 2>&1 &
+host_pid=$!
+trap 'kill $host_pid 2>/dev/null; rm -rf "$folder"' EXIT
+for _ in $(seq 50); do
+    grep -q listening "$folder/host.out" && break
+    sleep 0.1
+done
+host=$(grep -o 'http://[^ ]*' "$folder/host.out")
 mkdir -p "$root/docs"
-QT_QPA_PLATFORM=offscreen "$program" --dir "$folder" --screenshot "$root/docs/screenshot.png"
+QT_QPA_PLATFORM=offscreen "$bin/pelmora" --dir "$folder" --host "$host" \
+    --screenshot "$root/docs/screenshot.png" --after-download
 echo "$root/docs/screenshot.png"

@@ -8,6 +8,7 @@
 #include <QNetworkAccessManager>
 #include <QPixmap>
 #include <QTextStream>
+#include <QTimer>
 
 int main(int argc, char **argv)
 {
@@ -25,7 +26,10 @@ int main(int argc, char **argv)
     const QCommandLineOption screenshotOption(QStringLiteral("screenshot"),
                                               QStringLiteral("Render the window into FILE (PNG) and quit."),
                                               QStringLiteral("FILE"));
-    parser.addOptions({dirOption, hostOption, screenshotOption});
+    const QCommandLineOption afterDownloadOption(
+        QStringLiteral("after-download"),
+        QStringLiteral("With --screenshot: first press Find and then Download for the blog name shown."));
+    parser.addOptions({dirOption, hostOption, screenshotOption, afterDownloadOption});
     parser.process(app);
 
     Settings settings = Settings::fromEnvironment(Paths::executableFolder());
@@ -40,13 +44,34 @@ int main(int argc, char **argv)
     window.show();
 
     if (parser.isSet(screenshotOption)) {
-        QApplication::processEvents();
         const QString file = parser.value(screenshotOption);
-        if (!window.grab().save(file, "PNG")) {
-            QTextStream(stderr) << "cannot write " << file << '\n';
-            return 1;
-        }
-        return 0;
+        auto shoot = [&window, file] {
+            QApplication::processEvents();
+            if (!window.grab().save(file, "PNG")) {
+                QTextStream(stderr) << "cannot write " << file << '\n';
+                return 1;
+            }
+            return 0;
+        };
+        if (!parser.isSet(afterDownloadOption))
+            return shoot();
+        // Press Find, then Download once Find is done, and take the picture when Download is done.
+        window.Command1_Click();
+        bool downloading = false;
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, &window, [&] {
+            if (window.running())
+                return;
+            if (!downloading) {
+                downloading = true;
+                window.Command2_Click();
+                return;
+            }
+            watch.stop();
+            QApplication::exit(shoot());
+        });
+        watch.start(200);
+        return QApplication::exec();
     }
     return QApplication::exec();
 }
