@@ -265,6 +265,9 @@ void CliRunner::onDownloaded(const Archive::DownloadJobReport &report)
     }
     if (report.download.givenUp > 0)
         return fail(Failure, QStringLiteral("%1 articles were given up").arg(report.download.givenUp));
+    if (report.download.saved < report.download.articles)
+        return fail(Failure,
+                    QStringLiteral("%1 articles were not saved").arg(report.download.articles - report.download.saved));
     runNext();
 }
 
