@@ -24,7 +24,7 @@ constexpr int PretreeSymbols = 20;
 constexpr quint64 MaxFrameBits = (FrameSize + 6144) * 8;
 
 constexpr int HashBits = 15;
-constexpr int MaxChain = 48;
+constexpr int MaxChain = 128;
 constexpr int NiceLength = 128;
 constexpr int LazyLength = 40;
 
