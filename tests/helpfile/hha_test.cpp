@@ -104,10 +104,12 @@ protected:
                 markup = "<html><body><IMG SRC=pic.png><A HREF=\"..\\index.html\">home</A>"
                          "<a href='missing.html'>gone</a><a href=\"http://example.com/x.html\">web</a>"
                          "<a href=mailto:a@b.c>mail</a><a href=\"#top\">top</a>"
-                         "<a href=\"3001.html?x=1#y\">next</a>";
+                         "<a href=\"3001.html?x=1#y\">next</a><a href=3001.HTML>again</a>"
+                         "<link rel=stylesheet href=\"extra.CSS\">";
             put(a.category + QLatin1Char('/') + a.link, page(markup, a.size, seed++, a.random));
         }
         put(QStringLiteral("技术/pic.png"), page({}, 10000, 99, true));
+        put(QStringLiteral("技术/Extra.css"), "p { margin: 0 }");
         index << QString() << QStringLiteral("</UL>");
         contents << QString() << QStringLiteral("</UL>");
 
@@ -241,6 +243,9 @@ TEST_F(HelpCompile, ChmlibReadsBackEveryReachableFileByteForByte)
     wanted.sort();
     EXPECT_EQ(content, wanted);
     EXPECT_TRUE(chm.files.contains(QStringLiteral("/技术/pic.png").toUtf8()));
+    // A link in another case finds the file as it is named on disk, and only once.
+    EXPECT_TRUE(chm.files.contains(QStringLiteral("/技术/Extra.css").toUtf8()));
+    EXPECT_FALSE(chm.files.contains(QStringLiteral("/技术/3001.HTML").toUtf8()));
     EXPECT_FALSE(chm.files.contains("/outside.html"));
     EXPECT_FALSE(chm.files.contains("/nolv.hhp"));
 }

@@ -1,5 +1,8 @@
+#include "chmreaders.h"
+#include "helpfile/container.h"
 #include "helpfile/huffman.h"
 #include "helpfile/lzxencoder.h"
+#include "support/tempfolder.h"
 
 #include <QByteArray>
 #include <QString>
@@ -110,6 +113,21 @@ TEST_P(LzxRoundTrip, ChmlibDecodesWhatWasCompressed)
     const QByteArray back = decodeWithChmlib(stream, data.size(), &problem);
     EXPECT_TRUE(problem.isEmpty()) << problem.toStdString();
     EXPECT_TRUE(back == data);
+}
+
+// libmspack decodes LZX only inside a compiled file, so the data goes in as the one file of one.
+TEST_P(LzxRoundTrip, LibmspackDecodesWhatWasCompressed)
+{
+    if (!ChmTest::haveMspack())
+        GTEST_SKIP() << "libmspack is not installed";
+    const QByteArray data = GetParam().make();
+    const Result<QByteArray> chm = buildContainer({{"/data.bin", data, false}}, ContainerOptions{});
+    ASSERT_TRUE(chm.ok());
+    TempFolder folder;
+    writeAll(folder.file(QStringLiteral("t.chm")), *chm);
+    const ChmTest::ReadBack back = ChmTest::readWithMspack(folder.file(QStringLiteral("t.chm")));
+    EXPECT_TRUE(back.problems.isEmpty()) << back.problems.join(u'\n').toStdString();
+    EXPECT_TRUE(back.files.value("/data.bin") == data);
 }
 
 INSTANTIATE_TEST_SUITE_P(Data, LzxRoundTrip, ::testing::ValuesIn(samples),
