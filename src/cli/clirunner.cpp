@@ -212,13 +212,8 @@ void CliRunner::runDownload()
 {
     if (!m_discovery && !importTask())
         return;
-    Archive::DownloadDriver::Options options;
-    options.programFolder = m_settings.programFolder;
-    options.hostBase = m_settings.hostBase;
-    options.requestTimeoutMs = m_settings.requestTimeoutMs;
-    options.maxBodyBytes = m_settings.maxBodyBytes;
-    options.maxAttempts = m_settings.maxAttempts;
-    m_download = std::make_unique<Archive::DownloadJob>(*m_network, m_table, options);
+    m_download = std::make_unique<Archive::DownloadJob>(*m_network, m_table,
+                                                        Archive::DownloadDriver::Options::fromSettings(m_settings));
     m_download->setClock(m_settings.now, QLocale::system());
     connect(m_download.get(), &Archive::DownloadJob::statusChanged, this, [this](const QString &text) {
         // The running counts are shown by the progress line.

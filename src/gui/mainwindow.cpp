@@ -24,17 +24,6 @@
 
 namespace {
 
-Archive::DownloadDriver::Options downloadOptions(const Settings &settings)
-{
-    Archive::DownloadDriver::Options options;
-    options.programFolder = settings.programFolder;
-    options.hostBase = settings.hostBase;
-    options.requestTimeoutMs = settings.requestTimeoutMs;
-    options.maxBodyBytes = settings.maxBodyBytes;
-    options.maxAttempts = settings.maxAttempts;
-    return options;
-}
-
 // Column widths of the grid in twips; column 0 is the grey row-number column.
 constexpr int ColumnWidths[Blog::ArticleTable::ColumnCount] = {700, 4800, 2800, 3200, 2000, 600, 300};
 
@@ -52,7 +41,7 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
     , m_context(context)
     , m_ui(std::make_unique<Ui::MainWindow>())
     , m_discovery(context.network, m_table, context.settings.requestTimeoutMs, context.settings.maxBodyBytes)
-    , m_download(context.network, m_table, downloadOptions(context.settings))
+    , m_download(context.network, m_table, Archive::DownloadDriver::Options::fromSettings(context.settings))
     , Timer1(this)
 {
     m_ui->setupUi(this);

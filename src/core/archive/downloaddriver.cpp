@@ -22,6 +22,17 @@ const QString SpinnerSymbols[] = {QStringLiteral("★"), QStringLiteral("◆"), 
 
 } // namespace
 
+DownloadDriver::Options DownloadDriver::Options::fromSettings(const Settings &settings)
+{
+    Options options;
+    options.programFolder = settings.programFolder;
+    options.hostBase = settings.hostBase;
+    options.requestTimeoutMs = settings.requestTimeoutMs;
+    options.maxBodyBytes = settings.maxBodyBytes;
+    options.maxAttempts = settings.maxAttempts;
+    return options;
+}
+
 DownloadDriver::DownloadDriver(QNetworkAccessManager &network, Blog::ArticleTable &table, Options options,
                                QObject *parent)
     : QObject(parent)

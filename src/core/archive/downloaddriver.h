@@ -3,6 +3,7 @@
 #include "archive/layout.h"
 #include "blog/pagefetcher.h"
 #include "common/result.h"
+#include "common/settings.h"
 
 #include <QHash>
 #include <QObject>
@@ -49,6 +50,8 @@ public:
         int requestTimeoutMs = 30000;
         qint64 maxBodyBytes = 16 * 1024 * 1024;
         int maxAttempts = 5;
+
+        static Options fromSettings(const Settings &settings);
     };
 
     DownloadDriver(QNetworkAccessManager &network, Blog::ArticleTable &table, Options options,

@@ -1,5 +1,6 @@
 #include "helpfile/container.h"
 
+#include "helpfile/littleendian.h"
 #include "helpfile/lzxencoder.h"
 
 #include <QString>
@@ -9,6 +10,8 @@
 namespace HelpFile {
 
 namespace {
+
+using namespace LittleEndian;
 
 constexpr int ChunkSize = 0x1000;
 constexpr int PmglHeader = 0x14;
@@ -20,24 +23,6 @@ constexpr int ItspHeaderSize = 0x54;
 
 const QByteArray transformGuid = QByteArrayLiteral("{7FC28940-9D31-11D0-9B27-00A0C91E9C7C}");
 const QByteArray storage = QByteArrayLiteral("::DataSpace/Storage/MSCompressed/");
-
-void putWord(QByteArray &out, quint32 v)
-{
-    out.append(static_cast<char>(v & 0xFF));
-    out.append(static_cast<char>((v >> 8) & 0xFF));
-}
-
-void putDword(QByteArray &out, quint32 v)
-{
-    for (int i = 0; i < 4; ++i)
-        out.append(static_cast<char>((v >> (8 * i)) & 0xFF));
-}
-
-void putQword(QByteArray &out, quint64 v)
-{
-    for (int i = 0; i < 8; ++i)
-        out.append(static_cast<char>((v >> (8 * i)) & 0xFF));
-}
 
 void setWord(QByteArray &out, int at, quint32 v)
 {

@@ -1,6 +1,7 @@
 #include "helpfile/systemfiles.h"
 
 #include "helpfile/helpproject.h"
+#include "helpfile/littleendian.h"
 
 #include <QFileInfo>
 #include <QHash>
@@ -11,22 +12,12 @@ namespace HelpFile {
 
 namespace {
 
+using namespace LittleEndian;
+
 constexpr int PageSize = 4096;
 constexpr int UrlRecordsPerPage = 341;
 constexpr int WindowRecordSize = 196;
 constexpr int WindowRecordSize10 = 188;
-
-void putWord(QByteArray &out, quint32 v)
-{
-    out.append(static_cast<char>(v & 0xFF));
-    out.append(static_cast<char>((v >> 8) & 0xFF));
-}
-
-void putDword(QByteArray &out, quint32 v)
-{
-    for (int i = 0; i < 4; ++i)
-        out.append(static_cast<char>((v >> (8 * i)) & 0xFF));
-}
 
 void setDword(QByteArray &out, int at, quint32 v)
 {
