@@ -5,7 +5,6 @@
 
 #include <QDir>
 #include <QFile>
-
 #include <gtest/gtest.h>
 
 using namespace Archive;
@@ -22,7 +21,8 @@ TEST(Rep, ReplacesEachOfItsNineCharacters)
 {
     const QString specials = QStringLiteral("?/\\:&+# ;");
     for (const QChar c : specials)
-        EXPECT_EQ(Rep(QStringLiteral("a") + c + QStringLiteral("b")), QStringLiteral("a_b")) << QString(c).toStdString();
+        EXPECT_EQ(Rep(QStringLiteral("a") + c + QStringLiteral("b")), QStringLiteral("a_b"))
+            << QString(c).toStdString();
     EXPECT_EQ(Rep(QStringLiteral("Q&A #1")), QStringLiteral("Q_A__1"));
     EXPECT_EQ(Rep(QStringLiteral("随笔*|<>\"")), QStringLiteral("随笔*|<>\""));
     EXPECT_EQ(Rep(QString()), QString());
@@ -47,7 +47,8 @@ TEST(ArticleBody, StartWithoutEndCopiesToTheLastLine)
 
 TEST(ArticleBody, LineWithBothMarkersStartsAndDoesNotStop)
 {
-    EXPECT_EQ(articleBody(Start + End + QStringLiteral("\nx\n") + End), Gbk::encode(QString(Start + End)) + "\r\nx\r\n");
+    EXPECT_EQ(articleBody(Start + End + QStringLiteral("\nx\n") + End),
+              Gbk::encode(QString(Start + End)) + "\r\nx\r\n");
 }
 
 TEST(ArticleBody, CrLfPageGivesCrCrLf)
