@@ -261,7 +261,7 @@ void SampleHost::processRequests(QTcpSocket *socket)
         if (response.delayMs > 0) {
             connection->waiting = true;
             // The socket is the timer's context: a connection closed meanwhile cancels the answer.
-            QTimer::singleShot(response.delayMs, socket, [this, socket, response, keepAlive] {
+            QTimer::singleShot(response.delayMs, Qt::PreciseTimer, socket, [this, socket, response, keepAlive] {
                 const std::shared_ptr<Connection> waiting = m_connections.value(socket);
                 if (!waiting)
                     return;

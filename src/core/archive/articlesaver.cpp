@@ -49,32 +49,45 @@ QString withdrawnNotice(const QString &hostBase, const QString &blogName, const 
            QStringLiteral("</a> <br>  —mirqoPelmora。");
 }
 
-SaveResult wirtfile(const QString &page, const Layout &layout, const QString &category, const QString &link,
-                    const QString &hostBase, const QString &blogName, bool keepExisting)
+PreparedArticle prepareArticle(const QString &page, const QString &hostBase, const QString &blogName,
+                               const QString &link)
+{
+    PreparedArticle article{SaveOutcome::Saved, articleBody(page)};
+    if (article.bytes.size() >= MinimumArticleBytes)
+        return article;
+    article.bytes.clear();
+    if (!isHostPage(page)) {
+        article.outcome = SaveOutcome::Broken;
+        return article;
+    }
+    article.outcome = SaveOutcome::Withdrawn;
+    LineWriter::appendLine(article.bytes, withdrawnNotice(hostBase, blogName, link));
+    return article;
+}
+
+SaveResult storeArticle(const PreparedArticle &article, const Layout &layout, const QString &category,
+                        const QString &link, bool keepExisting)
 {
     if (auto check = Layout::checkArticle(category, link); !check)
         return {SaveOutcome::Failed, check.error()};
-
+    const QString path = layout.articleFile(category, link);
+    if (article.outcome == SaveOutcome::Broken) {
+        if (!keepExisting)
+            QFile::remove(path);
+        return {SaveOutcome::Broken, {}};
+    }
     const QString folder = layout.categoryFolder(category);
     if (!QFileInfo::exists(folder) && !QDir().mkdir(folder))
         return {SaveOutcome::Failed, QStringLiteral("cannot create folder %1").arg(folder)};
-    const QString path = layout.articleFile(category, link);
-
-    QByteArray bytes = articleBody(page);
-    SaveOutcome outcome = SaveOutcome::Saved;
-    if (bytes.size() < MinimumArticleBytes) {
-        if (!isHostPage(page)) {
-            if (!keepExisting)
-                QFile::remove(path);
-            return {SaveOutcome::Broken, {}};
-        }
-        bytes.clear();
-        LineWriter::appendLine(bytes, withdrawnNotice(hostBase, blogName, link));
-        outcome = SaveOutcome::Withdrawn;
-    }
-    if (auto written = LineWriter::writeBytes(path, bytes, LineWriter::Mode::Atomic); !written)
+    if (auto written = LineWriter::writeBytes(path, article.bytes, LineWriter::Mode::Atomic); !written)
         return {SaveOutcome::Failed, written.error()};
-    return {outcome, {}};
+    return {article.outcome, {}};
+}
+
+SaveResult wirtfile(const QString &page, const Layout &layout, const QString &category, const QString &link,
+                    const QString &hostBase, const QString &blogName, bool keepExisting)
+{
+    return storeArticle(prepareArticle(page, hostBase, blogName, link), layout, category, link, keepExisting);
 }
 
 } // namespace Archive

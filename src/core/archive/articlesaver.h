@@ -33,6 +33,21 @@ bool isHostPage(const QString &page);
 // The one-line notice written in place of a withdrawn article.
 QString withdrawnNotice(const QString &hostBase, const QString &blogName, const QString &link);
 
+// An article page judged and cut, ready to be written: the bytes of the body or of the notice.
+struct PreparedArticle
+{
+    SaveOutcome outcome = SaveOutcome::Broken;
+    QByteArray bytes;
+};
+
+// Judges one article page: its body, the withdrawn-article notice, or broken. Touches no file.
+PreparedArticle prepareArticle(const QString &page, const QString &hostBase, const QString &blogName,
+                               const QString &link);
+
+// Writes a prepared article (or, for a broken page, removes the file unless `keepExisting`).
+SaveResult storeArticle(const PreparedArticle &article, const Layout &layout, const QString &category,
+                        const QString &link, bool keepExisting = false);
+
 // Saves one article page of the given category and link. The file is replaced atomically, so an
 // interrupted save never leaves a partial file that a later run would count as saved. A broken page
 // removes the file unless `keepExisting` (another request already saved this article).

@@ -160,41 +160,55 @@ void DownloadDriver::onCompleted(int s, const Blog::FetchResult &result)
     const bool wasGivenUp = m_table.mark(row) == givenUp();
     emit indicatorChanged(s, RestSymbol);
 
+    // The page is judged first and a broken one handed back at once, so that the search below
+    // gives it out again before later rows; a good one is written after the slot's next request
+    // has gone out, which keeps the file system off the request's path.
+    PreparedArticle prepared;
     if (!wasGivenUp) {
         setMark(row, saved());
-        const Blog::Article &article = m_table.article(row);
-        const SaveResult outcome = wirtfile(Blog::Bytes2bStr(result.body), *m_layout, article.category, article.link,
-                                            m_options.hostBase, m_blogName, alreadySaved);
-        switch (outcome.outcome) {
-        case SaveOutcome::Saved:
-        case SaveOutcome::Withdrawn:
-            rememberFile(row, true);
-            break;
-        case SaveOutcome::Broken:
-        case SaveOutcome::Failed:
-            if (alreadySaved)
-                break;
-            rememberFile(row, false);
-            if (m_attempts[static_cast<size_t>(row)] >= m_options.maxAttempts) {
-                QString reason = outcome.error;
-                if (reason.isEmpty())
-                    reason = result.error.isEmpty() ? QStringLiteral("no article body in the page") : result.error;
-                giveUp(row, reason);
-            } else {
-                setMark(row, QString());
-            }
-            break;
-        }
+        prepared =
+            prepareArticle(Blog::Bytes2bStr(result.body), m_options.hostBase, m_blogName, m_table.article(row).link);
+        if (prepared.outcome == SaveOutcome::Broken)
+            store(row, prepared, alreadySaved, result.error);
     }
 
     const int next = GetMSHNo();
-    if (next == 0) {
+    if (next == 0)
         retire(s);
-    } else {
+    else
         request(s, next, true);
+
+    if (!wasGivenUp && prepared.outcome != SaveOutcome::Broken && !store(row, prepared, alreadySaved, result.error) &&
+        slot.finished && m_table.mark(row).isEmpty()) {
+        // The write failed after this slot ran out of work: take the row back up rather than end
+        // the download with it missing.
+        slot.finished = false;
+        request(s, row, true);
     }
     pass();
     finishIfDone();
+}
+
+bool DownloadDriver::store(int row, const PreparedArticle &prepared, bool alreadySaved, const QString &fetchError)
+{
+    const Blog::Article &article = m_table.article(row);
+    const SaveResult outcome = storeArticle(prepared, *m_layout, article.category, article.link, alreadySaved);
+    if (outcome.outcome == SaveOutcome::Saved || outcome.outcome == SaveOutcome::Withdrawn) {
+        rememberFile(row, true);
+        return true;
+    }
+    if (alreadySaved)
+        return true;
+    rememberFile(row, false);
+    if (m_attempts[static_cast<size_t>(row)] >= m_options.maxAttempts) {
+        QString reason = outcome.error;
+        if (reason.isEmpty())
+            reason = fetchError.isEmpty() ? QStringLiteral("no article body in the page") : fetchError;
+        giveUp(row, reason);
+    } else {
+        setMark(row, QString());
+    }
+    return false;
 }
 
 void DownloadDriver::giveUp(int row, const QString &reason)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "archive/articlesaver.h"
 #include "archive/layout.h"
 #include "blog/pagefetcher.h"
 #include "common/result.h"
@@ -95,6 +96,8 @@ private:
     void DispLab5(int slot);
     void request(int slot, int row, bool followUp);
     void onCompleted(int slot, const Blog::FetchResult &result);
+    // Writes or removes the row's file and settles its mark; false when the row is not saved.
+    bool store(int row, const PreparedArticle &prepared, bool alreadySaved, const QString &fetchError);
     void giveUp(int row, const QString &reason);
     void retire(int slot);
     void pass();
