@@ -1,9 +1,11 @@
 // Compiles an archive of 5,000 GBK articles in 30 Chinese-named categories with our compiler, then a
 // copy with ASCII folder names with Free Pascal's chmcmd when it is installed, and compares the two.
 
+#include "blog/articletable.h"
 #include "common/gbkcodec.h"
 #include "common/linewriter.h"
 #include "helpfile/hha.h"
+#include "helpfile/projectwriter.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -108,7 +110,6 @@ qint64 writeArchive(const QString &archive, const QStringList &folders, const st
     const std::vector<QByteArray> words = vocabulary();
     const QString separator = forChmcmd ? QStringLiteral("/") : QStringLiteral("\\");
     qint64 bytes = 0;
-    QStringList entries;
     std::vector<QStringList> byCategory(Categories);
     QByteArray all = "<html><body>\r\n";
     for (size_t i = 0; i < articles.size(); ++i) {
@@ -117,7 +118,6 @@ qint64 writeArchive(const QString &archive, const QStringList &folders, const st
         const QByteArray page = articlePage(a, static_cast<int>(i), words);
         put(archive + QLatin1Char('/') + folders[a.category] + QLatin1Char('/') + a.link, page);
         bytes += page.size();
-        entries << entry;
         byCategory[static_cast<size_t>(a.category)] << entry;
         all += "<a href=\"" + Gbk::encode(entry) + "\">" + Gbk::encode(entry) + "</a><br>\r\n";
     }
@@ -143,48 +143,26 @@ qint64 writeArchive(const QString &archive, const QStringList &folders, const st
     }
     put(archive + QStringLiteral("/index.html"), index + "</body></html>\r\n");
 
-    const QString q = QStringLiteral("\"");
-    QStringList project{
-        QStringLiteral("[Options]"),
-        QStringLiteral("Compatibility = 1.1 Or later"),
-        forChmcmd ? QStringLiteral("Compiled file = ") + blog + QStringLiteral(".chm")
-                  : QStringLiteral("Compiled file = ..\\") + blog + QStringLiteral(".chm"),
-        QStringLiteral("Contents file = nolv.hhc"),
-        QStringLiteral("Default window = main"),
-        QStringLiteral("Display compile progress=Yes"),
-        QStringLiteral("Index file = nolv.hhk"),
-        QStringLiteral("Language=0x804"),
-        QStringLiteral("Title = ") + q + blog + q,
-        QString(),
-        QStringLiteral("[WINDOWS]"),
-        QStringLiteral("main=") + q + blog + q +
-            QStringLiteral(",\"nolv.hhc\",\"nolv.hhk\",\"index.html\",\"index.html\",,,,,0x21120,250,0x6e,"
-                           "[1,1,798,566],0x18b0000,,,1,,,0"),
-        QStringLiteral("[Files]"),
+    // The project is the one Pelmora writes; chmcmd's copy differs only in its dialect.
+    Blog::ArticleTable table;
+    for (const Article &a : articles)
+        table.LoadWZ(QString(), folders[a.category], a.link, QString());
+    if (!forChmcmd) {
+        (void)HelpFile::writeProject(archive, blog, table);
+        return bytes;
+    }
+    auto slashes = [](QStringList lines) {
+        for (QString &line : lines)
+            line.replace(QLatin1Char('\\'), QLatin1Char('/'));
+        return lines;
     };
-    project << entries;
-    if (forChmcmd)
-        project << pages;
-    project << QString() << QStringLiteral("[INFOTYPES]");
-    QStringList hhk{QStringLiteral("<UL>")};
-    QStringList hhc{QStringLiteral("<UL>")};
-    for (const QString &e : std::as_const(entries)) {
-        hhk << QStringLiteral("<LI> <OBJECT type=Text/sitemap> <param name=Name value=") + e +
-                   QStringLiteral("> <param name=Local value=") + e + QStringLiteral("></OBJECT>");
-        hhc << QStringLiteral("<LI> <OBJECT type=Text/sitemap> <param name=Name value=") + e +
-                   QStringLiteral(">  <param name=Local value=") + e +
-                   QStringLiteral(">  <param name=ImageNumber value=11> </OBJECT>");
-    }
-    hhk << QString() << QStringLiteral("</UL>");
-    hhc << QString() << QStringLiteral("</UL>");
-    if (forChmcmd) {
-        put(archive + QStringLiteral("/nolv.hhp"),
-            (project.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8());
-    } else {
-        (void)LineWriter::writeLines(archive + QStringLiteral("/nolv.hhp"), project);
-    }
-    (void)LineWriter::writeLines(archive + QStringLiteral("/nolv.hhk"), hhk);
-    (void)LineWriter::writeLines(archive + QStringLiteral("/nolv.hhc"), hhc);
+    QStringList project = slashes(HelpFile::projectLines(blog, table));
+    project[2] = QStringLiteral("Compiled file = ") + blog + QStringLiteral(".chm");
+    project.insert(project.size() - 2, pages.join(QStringLiteral("\r\n")));
+    put(archive + QStringLiteral("/nolv.hhp"),
+        (project.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8());
+    (void)LineWriter::writeLines(archive + QStringLiteral("/nolv.hhk"), slashes(HelpFile::indexLines(table)));
+    (void)LineWriter::writeLines(archive + QStringLiteral("/nolv.hhc"), slashes(HelpFile::contentsLines(table)));
     return bytes;
 }
 
