@@ -12,6 +12,7 @@
 #include "task/taskfile.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QDir>
 #include <QNetworkAccessManager>
 #include <QTimer>
@@ -27,6 +28,7 @@ constexpr qint64 PlainProgressIntervalMs = 1000;
 QString usage()
 {
     return QStringLiteral("Usage: pelmora-cli [--dir DIR] [--host URL] [--per-page N] [--quiet] COMMAND NAME\n"
+                          "       pelmora-cli --version\n"
                           "Commands:\n"
                           "  find NAME      find the blog's articles and save them as DIR/NAME.ini\n"
                           "  download NAME  download the articles of DIR/NAME.ini and write the index pages\n"
@@ -62,6 +64,7 @@ void CliRunner::start(const QStringList &arguments, Settings defaults)
                                            QStringLiteral("S"));
     const QCommandLineOption quietOption(QStringLiteral("quiet"), QStringLiteral("Print errors only."));
     const QCommandLineOption helpOption = parser.addHelpOption();
+    const QCommandLineOption versionOption = parser.addVersionOption();
     parser.addOptions({dirOption, hostOption, perPageOption, timeoutOption, quietOption});
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("find, download, chm or archive"));
     parser.addPositionalArgument(QStringLiteral("name"), QStringLiteral("The blog name."));
@@ -76,6 +79,14 @@ void CliRunner::start(const QStringList &arguments, Settings defaults)
         return usageError(parser.errorText());
     if (parser.isSet(helpOption)) {
         m_out << parser.helpText() << QLatin1Char('\n') << usage();
+        m_out.flush();
+        m_done = true;
+        QTimer::singleShot(0, this, [this] { emit finished(Success); });
+        return;
+    }
+    if (parser.isSet(versionOption)) {
+        m_out << QCoreApplication::applicationName() << QLatin1Char(' ') << QCoreApplication::applicationVersion()
+              << QLatin1Char('\n');
         m_out.flush();
         m_done = true;
         QTimer::singleShot(0, this, [this] { emit finished(Success); });

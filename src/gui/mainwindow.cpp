@@ -14,6 +14,7 @@
 #include "task/taskfile.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -427,7 +428,7 @@ void MainWindow::Label3_Click()
         m_context.open(makerPage());
         return;
     }
-    m_context.showMessage(this, QMessageBox::Information, aboutText());
+    m_context.showAbout(this, aboutText(), QCoreApplication::applicationVersion());
 }
 
 bool MainWindow::running() const
