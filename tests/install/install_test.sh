@@ -81,9 +81,11 @@ archive)
     done
     expect_only_programs_in "$prefix/bin"
 
-    # The documents folder is the one user-dirs.dirs names, created on first use.
+    # The documents folder is the one user-dirs.dirs names; the window creates its folder on start.
     mkdir -p "$XDG_CONFIG_HOME"
     echo 'XDG_DOCUMENTS_DIR="$HOME/文档"' >"$XDG_CONFIG_HOME/user-dirs.dirs"
+    QT_QPA_PLATFORM=offscreen "$prefix/bin/pelmora" --screenshot "$tmp/window.png" || fail "the window exited with $?"
+    [ -d "$HOME/文档/Pelmora" ] || fail "the window did not create its folder"
     "$prefix/bin/pelmora-cli" --quiet --host "$host_url" find qiruvo || fail "find exited with $?"
     [ -s "$HOME/文档/Pelmora/qiruvo.ini" ] || fail "find did not write into the documents folder of user-dirs.dirs"
 
