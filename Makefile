@@ -1,4 +1,4 @@
-# Quick start: `make demo` (install, build, archive the sample blog) and `make test`.
+# Quick start: `make demo` (install, build, archive the sample blog), `make test`, `make package` (.deb).
 SHELL := /bin/bash
 JOBS ?= $(shell nproc)
 PRESET ?= ci
@@ -6,10 +6,11 @@ BUILD := build/$(PRESET)
 PORT ?= 8642
 
 DEPS := build-essential cmake qt6-base-dev libgtest-dev libgmock-dev xvfb xauth fonts-wqy-microhei \
-        libchm-dev libchm-bin libmspack-dev 7zip chromium imagemagick curl clang-format
+        libchm-dev libchm-bin libmspack-dev 7zip chromium imagemagick curl clang-format \
+        librsvg2-bin desktop-file-utils appstream dpkg-dev groff-base
 BENCH_DEPS := fp-utils
 
-.PHONY: all deps bench-deps configure build test test-asan demo bench screenshot clean format format-check
+.PHONY: all deps bench-deps configure build test test-asan demo bench screenshot package clean format format-check
 
 all: build
 
@@ -47,6 +48,12 @@ bench: bench-deps
 
 screenshot: build
 	@bash scripts/screenshot.sh $(BUILD)
+
+# A release build of the programs alone, packed as build/package/pelmora_<version>_amd64.deb.
+package: deps
+	cmake --preset package >/dev/null
+	cmake --build build/package -j $(JOBS)
+	cd build/package && cpack -G DEB
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
