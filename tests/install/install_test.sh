@@ -9,11 +9,16 @@ case_name=${1:?case}
 build=${2:?build folder}
 version=${3:?project version}
 app_id=${4:?application id}
+cmake=${CMAKE:-cmake}
+cpack=${CPACK:-cpack}
 
 tmp=$(mktemp -d)
 host_pid=
 cleanup() {
-    [ -n "$host_pid" ] && kill "$host_pid" 2>/dev/null && wait "$host_pid" 2>/dev/null
+    if [ -n "$host_pid" ]; then
+        kill "$host_pid" 2>/dev/null || true
+        wait "$host_pid" 2>/dev/null || true
+    fi
     rm -rf "$tmp"
 }
 trap cleanup EXIT
@@ -29,7 +34,7 @@ mkdir -p "$HOME"
 
 install_prefix() {
     prefix=$tmp/prefix
-    cmake --install "$build" --prefix "$prefix" >"$tmp/install.log" || { cat "$tmp/install.log" >&2; fail "cmake --install"; }
+    "$cmake" --install "$build" --prefix "$prefix" >"$tmp/install.log" || { cat "$tmp/install.log" >&2; fail "cmake --install"; }
 }
 
 # Starts the sample host of the given bin/ on a free port; sets host_url.
@@ -133,7 +138,7 @@ desktop)
 
 package)
     # The package of this build folder, made as `make package` makes it; cpack's staging stays in $tmp.
-    (cd "$build" && cpack -G DEB -B "$tmp/package" >"$tmp/cpack.log" 2>&1) || { cat "$tmp/cpack.log" >&2; fail "cpack"; }
+    (cd "$build" && "$cpack" -G DEB -B "$tmp/package" >"$tmp/cpack.log" 2>&1) || { cat "$tmp/cpack.log" >&2; fail "cpack"; }
     deb=$tmp/package/pelmora_${version}_amd64.deb
     [ -f "$deb" ] || fail "no $(basename "$deb"), only: $(ls "$tmp/package")"
     depends=$(dpkg-deb -f "$deb" Depends)
