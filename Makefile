@@ -6,11 +6,12 @@ BUILD := build/$(PRESET)
 PORT ?= 8642
 
 DEPS := build-essential cmake qt6-base-dev libgtest-dev libgmock-dev xvfb xauth fonts-wqy-microhei \
-        libchm-dev libchm-bin libmspack-dev 7zip chromium imagemagick curl clang-format \
-        librsvg2-bin desktop-file-utils appstream dpkg-dev groff-base
+        libchm-dev libchm-bin libmspack-dev 7zip chromium imagemagick curl clang-format
+# The icon's PNG sizes, the desktop entry and metainfo validators, the package and its tests.
+DEPS += librsvg2-bin desktop-file-utils appstream dpkg-dev groff-base
 BENCH_DEPS := fp-utils
 
-.PHONY: all deps bench-deps configure build test test-asan demo bench screenshot package clean format format-check
+.PHONY: all deps bench-deps configure build test test-asan demo bench screenshot clean format format-check
 
 all: build
 
@@ -50,6 +51,7 @@ screenshot: build
 	@bash scripts/screenshot.sh $(BUILD)
 
 # A release build of the programs alone, packed as build/package/pelmora_<version>_amd64.deb.
+.PHONY: package
 package: deps
 	cmake --preset package >/dev/null
 	cmake --build build/package -j $(JOBS)

@@ -28,7 +28,6 @@ constexpr qint64 PlainProgressIntervalMs = 1000;
 QString usage()
 {
     return QStringLiteral("Usage: pelmora-cli [--dir DIR] [--host URL] [--per-page N] [--quiet] COMMAND NAME\n"
-                          "       pelmora-cli --version\n"
                           "Commands:\n"
                           "  find NAME      find the blog's articles and save them as DIR/NAME.ini\n"
                           "  download NAME  download the articles of DIR/NAME.ini and write the index pages\n"
