@@ -7,13 +7,14 @@ PORT ?= 8642
 
 DEPS := build-essential cmake qt6-base-dev libgtest-dev libgmock-dev xvfb xauth fonts-wqy-microhei \
         libchm-dev libchm-bin libmspack-dev 7zip chromium imagemagick curl clang-format
-# The icon's PNG sizes, the desktop entry and metainfo validators, the package and its tests.
-DEPS += librsvg2-bin desktop-file-utils appstream dpkg-dev groff-base
 BENCH_DEPS := fp-utils
 
 .PHONY: all deps bench-deps configure build test test-asan demo bench screenshot clean format format-check
 
 all: build
+
+# The icon's PNG sizes, the desktop entry and metainfo validators, the package and its tests.
+DEPS += librsvg2-bin desktop-file-utils appstream dpkg-dev groff-base
 
 deps:
 	@missing=$$(for p in $(DEPS); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q '^install ok installed' || echo $$p; done); \

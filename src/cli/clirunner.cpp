@@ -63,10 +63,10 @@ void CliRunner::start(const QStringList &arguments, Settings defaults)
                                            QStringLiteral("S"));
     const QCommandLineOption quietOption(QStringLiteral("quiet"), QStringLiteral("Print errors only."));
     const QCommandLineOption helpOption = parser.addHelpOption();
-    const QCommandLineOption versionOption = parser.addVersionOption();
     parser.addOptions({dirOption, hostOption, perPageOption, timeoutOption, quietOption});
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("find, download, chm or archive"));
     parser.addPositionalArgument(QStringLiteral("name"), QStringLiteral("The blog name."));
+    const QCommandLineOption versionOption = parser.addVersionOption();
 
     auto usageError = [this](const QString &message) {
         m_err << message << QLatin1Char('\n') << usage();
