@@ -74,6 +74,7 @@ version)
     env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb "$prefix/bin/pelmora" --version >/dev/null ||
         fail "pelmora --version needs a display"
     expect_version "$prefix/bin/pelmora"
+    [ ! -e "$HOME/Documents" ] || fail "--version created the documents folder"
     ;;
 
 archive)
