@@ -130,10 +130,12 @@ desktop)
         [ "$(identify -format '%wx%h' "$png")" = "${size}x${size}" ] || fail "$png is not ${size}x${size}"
     done
 
-    man=$share/man/man1/pelmora-cli.1.gz
-    gzip -t "$man" || fail "$man is not gzip"
-    warnings=$(zcat "$man" | groff -man -Tutf8 -ww -z 2>&1)
-    [ -z "$warnings" ] || fail "man page: $warnings"
+    for program in pelmora pelmora-cli pelmora-sample-host; do
+        man=$share/man/man1/$program.1.gz
+        gzip -t "$man" || fail "$man is not gzip"
+        warnings=$(zcat "$man" | groff -k -man -Tutf8 -ww -z 2>&1)
+        [ -z "$warnings" ] || fail "$man: $warnings"
+    done
     [ -d "$share/pelmora" ] || fail "no share/pelmora: the programs would not know they are installed"
     ;;
 
