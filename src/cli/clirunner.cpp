@@ -8,7 +8,7 @@
 #include "common/paths.h"
 #include "common/statustext.h"
 #include "helpfile/hha.h"
-#include "helpfile/projectwriter.h"
+#include "archive/projectwriter.h"
 #include "task/taskfile.h"
 
 #include <QCommandLineParser>
@@ -274,10 +274,10 @@ void CliRunner::runChm()
     if (!QFileInfo::exists(layout.file(QStringLiteral("index.html"))))
         return fail(Failure, QStringLiteral("%1 has no start page; run download first")
                                  .arg(QDir::toNativeSeparators(layout.archiveFolder())));
-    if (auto written = HelpFile::writeProject(layout.archiveFolder(), m_blogName, m_table); !written)
+    if (auto written = Archive::writeProject(layout.archiveFolder(), m_blogName, m_table); !written)
         return fail(Failure, written.error());
     status(StatusText::packing());
-    const auto compiled = HelpFile::compileProject(layout.file(HelpFile::projectFileName()));
+    const auto compiled = HelpFile::compileProject(layout.file(Archive::projectFileName()));
     if (!compiled)
         return fail(Failure, StatusText::packFailed(compiled.error()));
     status(StatusText::packed());

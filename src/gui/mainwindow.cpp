@@ -10,7 +10,7 @@
 #include "gui/articletablemodel.h"
 #include "gui/mainwindowform.h"
 #include "gui/twips.h"
-#include "helpfile/projectwriter.h"
+#include "archive/projectwriter.h"
 #include "task/taskfile.h"
 
 #include <QCloseEvent>
@@ -241,14 +241,14 @@ void MainWindow::onDownloadFinished(const Archive::DownloadJobReport &report)
 void MainWindow::Command3_Click()
 {
     const Archive::Layout layout(m_context.settings.programFolder, m_blogName);
-    if (const Result<void> written = HelpFile::writeProject(layout.archiveFolder(), m_blogName, m_table); !written) {
+    if (const Result<void> written = Archive::writeProject(layout.archiveFolder(), m_blogName, m_table); !written) {
         setStatus(StatusText::packFailed(written.error()));
         return;
     }
     setStatus(StatusText::packing());
     // The compile blocks the window; show the status before it starts.
     m_ui->Label2->repaint();
-    if (const Result<void> compiled = m_context.compile(layout.file(HelpFile::projectFileName())); !compiled) {
+    if (const Result<void> compiled = m_context.compile(layout.file(Archive::projectFileName())); !compiled) {
         setStatus(StatusText::packFailed(compiled.error()));
         return;
     }

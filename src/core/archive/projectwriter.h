@@ -9,7 +9,7 @@ namespace Blog {
 class ArticleTable;
 }
 
-namespace HelpFile {
+namespace Archive {
 
 // The help project "nolv.hhp", index "nolv.hhk" and contents "nolv.hhc" over one archive folder.
 // Entries are the article files, Rep(category) + "\" + link, in table order.
@@ -17,7 +17,9 @@ QStringList projectLines(const QString &blogName, const Blog::ArticleTable &tabl
 QStringList indexLines(const Blog::ArticleTable &table);
 QStringList contentsLines(const Blog::ArticleTable &table);
 
-// Writes the three files into the archive folder, replacing earlier ones.
+// Writes the three files into the archive folder, each beside its final name and then renamed over
+// it, so that a kill or a full disk leaves the earlier file or the whole new one. Fails with the
+// system's reason for the first file that cannot be written.
 Result<void> writeProject(const QString &archiveFolder, const QString &blogName, const Blog::ArticleTable &table);
 
 inline QString projectFileName()
@@ -25,4 +27,4 @@ inline QString projectFileName()
     return QStringLiteral("nolv.hhp");
 }
 
-} // namespace HelpFile
+} // namespace Archive
