@@ -5,9 +5,9 @@
 #include "common/linewriter.h"
 #include "common/paths.h"
 
-namespace Archive {
+#include <QSet>
 
-namespace {
+namespace Archive {
 
 QString entryPath(const Blog::ArticleTable &table, int row)
 {
@@ -15,7 +15,21 @@ QString entryPath(const Blog::ArticleTable &table, int row)
     return Rep(a.category) + QLatin1Char('\\') + a.link;
 }
 
-} // namespace
+QStringList describeEntries(const Blog::ArticleTable &table, const QStringList &entries)
+{
+    QSet<QString> wanted(entries.cbegin(), entries.cend());
+    QStringList described;
+    for (int row = 1; row <= table.articleCount() && !wanted.isEmpty(); ++row) {
+        const QString entry = entryPath(table, row);
+        if (wanted.remove(entry))
+            described << table.article(row).title + QStringLiteral(" (") + entry + QLatin1Char(')');
+    }
+    for (const QString &entry : entries) {
+        if (wanted.contains(entry))
+            described << entry;
+    }
+    return described;
+}
 
 QStringList projectLines(const QString &blogName, const Blog::ArticleTable &table)
 {

@@ -17,6 +17,13 @@ QStringList projectLines(const QString &blogName, const Blog::ArticleTable &tabl
 QStringList indexLines(const Blog::ArticleTable &table);
 QStringList contentsLines(const Blog::ArticleTable &table);
 
+// The entry path of one article row, as the three files write it.
+QString entryPath(const Blog::ArticleTable &table, int row);
+
+// The articles behind entry paths (a compile's missing [FILES] entries), as "title (entry path)", in
+// table order; an entry that matches no row is given as it is.
+QStringList describeEntries(const Blog::ArticleTable &table, const QStringList &entries);
+
 // Writes the three files into the archive folder, each beside its final name and then renamed over
 // it, so that a kill or a full disk leaves the earlier file or the whole new one. Fails with the
 // system's reason for the first file that cannot be written.
