@@ -77,8 +77,7 @@ void forEachTag(QByteArrayView html, const std::function<void(const Tag &tag)> &
         }
         i = open + 1;
         const char next = i < n ? html[i] : '\0';
-        const bool opensTag =
-            isLetter(next) || next == '!' || next == '?' || (next == '/' && i + 1 < n && isLetter(html[i + 1]));
+        const bool opensTag = isLetter(next) || next == '/' || next == '!' || next == '?';
         if (!opensTag) {
             if (stray)
                 stray(open);

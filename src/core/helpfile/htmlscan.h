@@ -26,8 +26,8 @@ struct Tag
     qsizetype end = 0;   // just past the ">", or the end of the page when it has none
 };
 
-// Calls `visit` for each tag. A "<" opens a tag only before a letter, "/" and a letter, "!" or "?", as
-// browsers read it; any other "<" is text and goes to `stray` when given. Comments are skipped; values
+// Calls `visit` for each tag. A "<" opens a tag (or a comment) only before a letter, "/", "!" or "?",
+// as browsers read it; any other "<" is text and goes to `stray` when given. Comments are skipped; values
 // may be quoted with either quote or unquoted (ending at white space or ">").
 void forEachTag(QByteArrayView html, const std::function<void(const Tag &tag)> &visit,
                 const std::function<void(qsizetype at)> &stray = {});

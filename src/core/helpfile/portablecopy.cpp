@@ -189,7 +189,7 @@ QByteArray portablePage(QByteArrayView html, const Relinker &relink, QByteArrayV
                 rawText.clear();
             for (const Html::Attribute &a : tag.attributes) {
                 if (tag.name == "meta" &&
-                    (a.name == "charset" || (a.name == "content" && containsNoCase(a.value, "charset"))))
+                    (a.name == "charset" || (a.name == "content" && containsNoCase(a.value, "charset="))))
                     declared = true;
                 else if (tag.name == "?xml" && a.name == "encoding")
                     declared = true;
