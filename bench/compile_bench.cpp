@@ -1,11 +1,11 @@
 // Compiles an archive of 5,000 GBK articles in 30 Chinese-named categories with our compiler, then a
 // copy with ASCII folder names with Free Pascal's chmcmd when it is installed, and compares the two.
 
+#include "archive/projectwriter.h"
 #include "blog/articletable.h"
 #include "common/gbkcodec.h"
 #include "common/linewriter.h"
 #include "helpfile/hha.h"
-#include "archive/projectwriter.h"
 
 #include <QCoreApplication>
 #include <QDir>
