@@ -4,6 +4,7 @@
 #include "strictreader.h"
 #include "support/tempfolder.h"
 
+#include <QDirIterator>
 #include <QProcess>
 #include <QStandardPaths>
 #include <csignal>
@@ -215,6 +216,28 @@ TEST_F(AwkwardArchive, SevenZipAndLibmspackReadEveryStoredFile)
         EXPECT_TRUE(differences(content, sevenZip.files).isEmpty())
             << differences(content, sevenZip.files).join(u'\n').toStdString();
     }
+}
+
+// Every file of the archive folder, by its path below it.
+QMap<QString, QByteArray> folderContents(const QString &folder)
+{
+    QMap<QString, QByteArray> files;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        files.insert(QDir(folder).relativeFilePath(path), readAll(path));
+    }
+    return files;
+}
+
+TEST_F(AwkwardArchive, CompilingChangesNoFileOnDisk)
+{
+    const QString project =
+        writeArchive(m_program.path(), QStringLiteral("qiruvo"), awkwardArticles(), {{picture, pictureBytes()}});
+    const QMap<QString, QByteArray> before = folderContents(m_program.file(QStringLiteral("qiruvo")));
+    ASSERT_TRUE(HelpFile::compileProject(project).ok());
+    EXPECT_TRUE(before == folderContents(m_program.file(QStringLiteral("qiruvo"))));
+    EXPECT_EQ(QDir(m_program.path()).entryList(QDir::Files), QStringList{QStringLiteral("qiruvo.chm")});
 }
 
 TEST_F(AwkwardArchive, GivenUpArticlesAreLeftOutAndListed)
