@@ -19,8 +19,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QString page = Gbk::decode(fuzzBytes(data, size));
     const PreparedArticle article = prepareArticle(page, QStringLiteral("http://127.0.0.1:8642/"),
                                                    QStringLiteral("qiruvo"), QStringLiteral("a.html"));
-    // The start marker line is kept even when it holds the end marker too, so it always makes a body.
-    check(!page.contains(BodyStart) || article.outcome == SaveOutcome::Saved, "a page with a body start has a body");
+    // The first line holding either marker decides: an end marker stops the scan with nothing kept,
+    // while a start marker line is kept even when it holds the end marker too.
+    for (const QStringView line : QStringView(page).split(QLatin1Char('\n'))) {
+        if (line.contains(BodyStart)) {
+            check(article.outcome == SaveOutcome::Saved, "a body start before any body end makes a body");
+            break;
+        }
+        if (line.contains(BodyEnd))
+            break;
+    }
     switch (article.outcome) {
     case SaveOutcome::Broken:
         check(article.bytes.isEmpty(), "a broken page keeps nothing");
