@@ -6,7 +6,8 @@ BUILD := build/$(PRESET)
 PORT ?= 8642
 
 DEPS := build-essential cmake qt6-base-dev libgtest-dev libgmock-dev xvfb xauth fonts-wqy-microhei \
-        libchm-dev libchm-bin libmspack-dev 7zip chromium imagemagick curl clang-format clang libclang-rt-14-dev
+        libchm-dev libchm-bin libmspack-dev 7zip chromium imagemagick curl clang-format kchmviewer xchm \
+        clang libclang-rt-14-dev
 BENCH_DEPS := fp-utils
 FUZZ_SECONDS ?= 180
 FUZZ_TARGETS ?=
