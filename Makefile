@@ -6,10 +6,13 @@ BUILD := build/$(PRESET)
 PORT ?= 8642
 
 DEPS := build-essential cmake qt6-base-dev libgtest-dev libgmock-dev xvfb xauth fonts-wqy-microhei \
-        libchm-dev libchm-bin libmspack-dev 7zip chromium imagemagick curl clang-format kchmviewer xchm
+        libchm-dev libchm-bin libmspack-dev 7zip chromium imagemagick curl clang-format kchmviewer xchm \
+        clang libclang-rt-14-dev
 BENCH_DEPS := fp-utils
+FUZZ_SECONDS ?= 180
+FUZZ_TARGETS ?=
 
-.PHONY: all deps bench-deps configure build test test-asan demo bench screenshot clean format format-check
+.PHONY: all deps bench-deps configure build test test-asan demo bench fuzz screenshot clean format format-check
 
 all: build
 
@@ -47,6 +50,12 @@ demo: build
 bench: bench-deps
 	$(MAKE) build PRESET=release
 	@bash scripts/bench.sh build/release
+
+# Each libFuzzer target for FUZZ_SECONDS (all of them, or those FUZZ_TARGETS names), built with clang.
+fuzz: deps
+	cmake --preset fuzz >/dev/null
+	cmake --build build/fuzz -j $(JOBS) --target fuzz_targets
+	@bash fuzz/run.sh build/fuzz $(FUZZ_SECONDS) $(FUZZ_TARGETS)
 
 screenshot: build
 	@bash scripts/screenshot.sh $(BUILD)

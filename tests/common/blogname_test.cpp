@@ -19,3 +19,14 @@ TEST(BlogName, AcceptsSpacesDotsAndChinese)
                                 QStringLiteral("博客"), QStringLiteral("a.b")})
         EXPECT_TRUE(checkBlogName(name)) << name.toStdString();
 }
+
+// A task file whose first lines are "\r\r\n\n" gave the name "\r\n", and its export could not be read back.
+TEST(BlogName, RefusesLineBreaksAndOtherControlCharacters)
+{
+    for (const QString &name : {QStringLiteral("\r\n"), QStringLiteral("a\rb"), QStringLiteral("a\nb"),
+                                QStringLiteral("a\tb"), QStringLiteral("a\x7f")}) {
+        const auto result = checkBlogName(name);
+        EXPECT_FALSE(result) << name.toStdString();
+        EXPECT_FALSE(result.error().isEmpty());
+    }
+}
