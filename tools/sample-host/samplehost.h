@@ -61,6 +61,12 @@ private:
     Response respond(const QByteArray &method, const QString &path);
     Response respondArticle(const BlogEntry &entry, const QString &link);
     void send(QTcpSocket *socket, const Response &response, bool keepAlive);
+    // Faults for any page: slow delays of every match add up, of the other faults the last counts.
+    struct PageFaults;
+    PageFaults pageFaults(FaultTarget target, int row) const;
+    static void applyPageFault(const Fault &fault, Response &response);
+    void sendEndless(QTcpSocket *socket);
+    void sendDrip(QTcpSocket *socket, const QByteArray &head, const QByteArray &body);
     std::shared_ptr<const BlogEntry> blog(const QString &name);
     void logRequest(const QString &path);
 
