@@ -134,6 +134,7 @@ struct SampleHost::Connection
     bool waiting = false; // a delayed response is still to be sent
     bool silent = false;  // a request that is never answered: the connection stays quiet
     bool closing = false;
+    bool unanswered = false; // a request read and not answered yet: it counts as in flight
 };
 
 struct SampleHost::Response
@@ -244,6 +245,9 @@ void SampleHost::onNewConnection()
         m_connections.insert(socket, std::make_shared<Connection>());
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { onReadyRead(socket); });
         connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
+            if (const std::shared_ptr<Connection> connection = m_connections.value(socket);
+                connection && connection->unanswered)
+                --m_inFlight;
             m_connections.remove(socket);
             socket->disconnect(this);
             socket->deleteLater();
@@ -319,6 +323,8 @@ void SampleHost::processRequests(QTcpSocket *socket)
                                                             : connectionHeader.contains("keep-alive");
         const QString path = decodePath(requestLine[1]);
         logRequest(path);
+        connection->unanswered = true;
+        m_maxInFlight = std::max(m_maxInFlight, ++m_inFlight);
         Response response = respond(requestLine[0], path);
         // Even refused, a HEAD answer must not carry a body, or the next answer on the connection
         // would be read as part of it.
@@ -509,6 +515,9 @@ SampleHost::PageFaults SampleHost::pageFaults(FaultTarget target, int row) const
 
 void SampleHost::send(QTcpSocket *socket, const Response &response, bool keepAlive)
 {
+    if (const std::shared_ptr<Connection> connection = m_connections.value(socket);
+        connection && std::exchange(connection->unanswered, false))
+        --m_inFlight;
     if (response.action == Response::Action::Reset) {
         if (const std::shared_ptr<Connection> connection = m_connections.value(socket))
             connection->closing = true;

@@ -46,6 +46,10 @@ public:
     void clearRequestLog();
     // Connections accepted since the start.
     int connectionCount() const { return m_connectionCount; }
+    // Connections open now.
+    int openConnections() const { return static_cast<int>(m_connections.size()); }
+    // The most requests that were ever received and not yet answered at one moment.
+    int maxInFlight() const { return m_maxInFlight; }
 
 signals:
     void requestReceived(const QString &path);
@@ -81,4 +85,6 @@ private:
     QFile m_logFile;
     QElapsedTimer m_clock;
     int m_connectionCount = 0;
+    int m_inFlight = 0;
+    int m_maxInFlight = 0;
 };
