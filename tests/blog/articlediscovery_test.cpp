@@ -225,13 +225,12 @@ TEST_F(ParallelFind, HostilePagesEndTheFindWithTheirReason)
 TEST_F(ParallelFind, AbortEndsEveryRequestInFlight)
 {
     SampleHostConfig config;
-    config.latencyMs = 60000;
+    config.faults = {Fault(AnyListPage, FaultMode::Slow, 60000, FaultTarget::ListPage)};
     startHost(config);
     ArticleDiscovery discovery{network, table, 120000, 1 << 22};
     discovery.start(host->baseUrl(), Name, Blog::Address::blog(host->baseUrl(), Name));
-    QTRY_COMPARE_WITH_TIMEOUT(host->requestLog().size(), 1, 10000);
-    host->setFaults({});
+    QTRY_COMPARE_WITH_TIMEOUT(host->maxInFlight(), ArticleDiscovery::MaxRequests, 10000);
     discovery.abort();
-    QTRY_COMPARE_WITH_TIMEOUT(host->openConnections(), 0, 10000);
     EXPECT_FALSE(discovery.running());
+    QTRY_COMPARE_WITH_TIMEOUT(host->openConnections(), 0, 10000);
 }
