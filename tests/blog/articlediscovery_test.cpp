@@ -7,7 +7,6 @@
 #include <QNetworkAccessManager>
 #include <QSignalSpy>
 #include <QTest>
-#include <QTestEventLoop>
 #include <gtest/gtest.h>
 
 using Blog::ArticleDiscovery;
@@ -229,8 +228,9 @@ TEST_F(ParallelFind, AbortEndsEveryRequestInFlight)
     startHost(config);
     ArticleDiscovery discovery{network, table, 120000, 1 << 22};
     discovery.start(host->baseUrl(), Name, Blog::Address::blog(host->baseUrl(), Name));
-    QTRY_COMPARE_WITH_TIMEOUT(host->maxInFlight(), ArticleDiscovery::MaxRequests, 10000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return host->maxInFlight() == ArticleDiscovery::MaxRequests; }, 10000));
+    EXPECT_EQ(host->openConnections(), ArticleDiscovery::MaxRequests);
     discovery.abort();
     EXPECT_FALSE(discovery.running());
-    QTRY_COMPARE_WITH_TIMEOUT(host->openConnections(), 0, 10000);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return host->openConnections() == 0; }, 10000)) << host->openConnections();
 }
