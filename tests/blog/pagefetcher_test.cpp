@@ -168,6 +168,7 @@ TEST_F(HostilePage, ServerErrorIsNoPage)
 {
     const FetchResult result = fetchWithFault(QStringLiteral("http500"));
     EXPECT_EQ(result.status, FetchResult::Status::HttpError);
+    EXPECT_TRUE(result.body.isEmpty());
     EXPECT_EQ(result.error, QStringLiteral("HTTP 500 Internal Server Error"));
 }
 
