@@ -106,10 +106,10 @@ struct FindRecord
 class ParallelFind : public ::testing::Test
 {
 protected:
-    void startHost(SampleHostConfig config)
+    void startHost(SampleHostConfig config, int articles = 115, int listSize = 10)
     {
-        config.articles = 115;
-        config.listSize = 10;
+        config.articles = articles;
+        config.listSize = listSize;
         host = std::make_unique<SampleHost>(config);
         ASSERT_TRUE(host->listen());
     }
@@ -164,6 +164,19 @@ TEST_F(ParallelFind, EqualsTheOneAtATimeWalkWhenLaterPagesComeFirst)
     EXPECT_EQ(parallel.statuses.last(), QStringLiteral("文章寻找完成，按“下载”开始下载，或者保存本次任务"));
     for (int page = 0; page < 12; ++page)
         EXPECT_EQ(listPageRequests(page), 2) << page;
+}
+
+TEST_F(ParallelFind, EqualsTheOneAtATimeWalkOnTheSampleBlogs)
+{
+    // No articles, one page, a full last page, a short last page, many small pages.
+    for (const auto &[articles, listSize] : {std::pair{0, 10}, {1, 10}, {50, 10}, {115, 10}, {37, 3}}) {
+        startHost({}, articles, listSize);
+        const FindRecord walk = find(1);
+        const FindRecord parallel = find(ArticleDiscovery::MaxRequests);
+        EXPECT_EQ(parallel.rows.size(), articles);
+        EXPECT_TRUE(parallel.failure.isEmpty()) << parallel.failure.toStdString();
+        EXPECT_EQ(parallel, walk) << articles << " articles, " << listSize << " a page";
+    }
 }
 
 TEST_F(ParallelFind, FailingMiddlePageKeepsThePagesBeforeIt)
