@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QSignalSpy>
+#include <QTest>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
@@ -156,6 +157,29 @@ TEST_F(CliCommand, FindWithLaterListPagesFirstWritesTheSameTaskFile)
     EXPECT_EQ(host->maxInFlight(), 5);
     EXPECT_EQ(readAll(folder.file(QStringLiteral("qiruvo.ini"))), inOrder);
     EXPECT_EQ(out.count(QStringLiteral("查找文章：")), 10);
+}
+
+TEST_F(CliCommand, InterruptedFindAbortsEveryRequest)
+{
+    config.articles = 60;
+    config.faults = {Fault(AnyListPage, FaultMode::Slow, 60000, FaultTarget::ListPage)};
+    host = std::make_unique<SampleHost>(config);
+    ASSERT_TRUE(host->listen());
+    base = host->baseUrl();
+    QTextStream outStream(&out);
+    QTextStream errStream(&err);
+    CliRunner runner(outStream, errStream);
+    QSignalSpy done(&runner, &CliRunner::finished);
+    Settings settings;
+    settings.programFolder = folder.path();
+    settings.hostBase = base;
+    runner.start({QStringLiteral("pelmora-cli"), QStringLiteral("find"), QStringLiteral("qiruvo")}, settings);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return host->maxInFlight() == 5; }, 10000));
+    runner.interrupt();
+    ASSERT_TRUE(done.wait(5000));
+    EXPECT_EQ(done.first().first().toInt(), 130);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return host->openConnections() == 0; }, 5000)) << host->openConnections();
+    EXPECT_FALSE(QFile::exists(folder.file(QStringLiteral("qiruvo.ini"))));
 }
 
 // pelmora-cli against the sample host binary misbehaving in one way each time: Find must exit 1,
