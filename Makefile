@@ -5,7 +5,7 @@ PRESET ?= ci
 BUILD := build/$(PRESET)
 PORT ?= 8642
 
-DEPS := build-essential cmake qt6-base-dev libgtest-dev libgmock-dev xvfb xauth fonts-wqy-microhei \
+DEPS := build-essential cmake qt6-base-dev zlib1g-dev libgtest-dev libgmock-dev xvfb xauth fonts-wqy-microhei \
         libchm-dev libchm-bin libmspack-dev 7zip chromium imagemagick curl clang-format kchmviewer xchm \
         clang libclang-rt-14-dev
 BENCH_DEPS := fp-utils

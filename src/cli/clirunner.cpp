@@ -166,6 +166,7 @@ void CliRunner::runFind()
 {
     m_discovery = std::make_unique<Blog::ArticleDiscovery>(*m_network, m_table, m_settings.requestTimeoutMs,
                                                            m_settings.maxBodyBytes);
+    m_discovery->setMaxAttempts(m_settings.maxAttempts);
     connect(m_discovery.get(), &Blog::ArticleDiscovery::statusChanged, this, &CliRunner::status);
     connect(m_discovery.get(), &Blog::ArticleDiscovery::pageSelected, this, [this](int index) {
         progressLine(index + 1, static_cast<int>(m_discovery->queue().size()),
@@ -178,11 +179,9 @@ void CliRunner::runFind()
 void CliRunner::onFound()
 {
     endLine();
-    const int failed = m_discovery->failedPages();
-    if (m_table.articleCount() == 0 && failed > 0)
-        return fail(Failure, QStringLiteral("the blog host did not answer (%1)").arg(m_settings.hostBase));
-    if (failed > 0)
-        m_err << QStringLiteral("warning: %1 list pages could not be read\n").arg(failed);
+    // A Find that stopped at a page leaves any task file from an earlier one as it is.
+    if (!m_discovery->failure().isEmpty())
+        return fail(Failure, m_discovery->failure());
     const QStringList unstorable = Task::unstorableValues(m_table);
     for (const QString &problem : unstorable)
         m_err << QStringLiteral("warning: the task file cannot carry an empty value or line break: ") << problem

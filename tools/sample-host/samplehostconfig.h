@@ -16,6 +16,8 @@ struct SampleHostConfig
     int latencyMs = 0;   // added to every response
     QString logPath;     // one line per request appended here when set
     QList<Fault> faults; // by article row, the same for every blog
+    // List page p answers (last page - p) times this later: later pages come first.
+    int reverseListLatencyMs = 0;
 };
 
 // Refuses numbers the host cannot serve sensibly, naming the first one.
