@@ -2,6 +2,7 @@
 #include "common/linewriter.h"
 #include "support/tempfolder.h"
 
+#include <QDir>
 #include <gtest/gtest.h>
 
 TEST(GbkCodec, DecodesGb2312BytesOfTitle)
@@ -36,6 +37,17 @@ TEST(GbkCodec, UnencodableCharactersBecomeQuestionMarks)
     EXPECT_EQ(Gbk::encode(QStringLiteral("ä")), QByteArray("?"));
     EXPECT_FALSE(Gbk::canEncode(QStringLiteral("😀")));
     EXPECT_TRUE(Gbk::canEncode(QStringLiteral("随笔 Q&A")));
+}
+
+// Text read from the host is written back (task file, pages) and read again: what a broken byte
+// decoded to must come back the same, not as "?".
+TEST(GbkCodec, ReplacementCharacterSurvivesEncodeAndDecode)
+{
+    const QString text = Gbk::decode(QByteArray("ab\xFF"
+                                                "cd\x81\n\xB1"));
+    EXPECT_EQ(text, QStringLiteral("ab\uFFFDcd\uFFFD\n\uFFFD"));
+    EXPECT_EQ(Gbk::decode(Gbk::encode(text)), text);
+    EXPECT_FALSE(Gbk::canEncode(QStringLiteral("\uFFFD")));
 }
 
 TEST(GbkCodec, RoundTripsEveryDoubleByteCharacter)
@@ -73,4 +85,36 @@ TEST(LineWriter, ReportsAFileThatCannotBeCreated)
     const auto result = LineWriter::writeLines(folder.file(QStringLiteral("missing/a.htm")), {QStringLiteral("x")});
     EXPECT_FALSE(result);
     EXPECT_FALSE(result.error().isEmpty());
+}
+
+class LineWriterFullDisk : public ::testing::TestWithParam<LineWriter::Mode>
+{
+protected:
+    void TearDown() override { LineWriter::setFullDiskHook({}); }
+};
+
+TEST_P(LineWriterFullDisk, ReportsTheSystemsReason)
+{
+    TempFolder folder;
+    const QString path = folder.file(QStringLiteral("a.htm"));
+    LineWriter::setFullDiskHook([](const QString &) { return true; });
+    const auto result = LineWriter::writeBytes(path, QByteArray(100, 'x'), GetParam());
+    ASSERT_FALSE(result);
+    EXPECT_TRUE(result.error().contains(QStringLiteral("No space left on device"))) << result.error().toStdString();
+    EXPECT_TRUE(result.error().contains(path)) << result.error().toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, LineWriterFullDisk,
+                         ::testing::Values(LineWriter::Mode::Truncate, LineWriter::Mode::Append,
+                                           LineWriter::Mode::Atomic));
+
+TEST_F(LineWriterFullDisk, FailedAtomicWriteKeepsTheOldFileAndLeavesNoTemporary)
+{
+    TempFolder folder;
+    const QString path = folder.file(QStringLiteral("a.htm"));
+    writeAll(path, "old");
+    LineWriter::setFullDiskHook([](const QString &) { return true; });
+    EXPECT_FALSE(LineWriter::writeBytes(path, "new", LineWriter::Mode::Atomic));
+    EXPECT_EQ(readAll(path), "old");
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList{QStringLiteral("a.htm")});
 }
