@@ -100,7 +100,7 @@ private slots:
         WindowHarness h;
         h.chosenFile = writeTask(h, u"source.ini"_s, u"abc"_s, 5);
         h.button(6)->click();
-        h.window->table().LoadWZ(QString(), u"c"_s, u"x.html"_s, u"d"_s);
+        h.window->table().LoadWZ(u"t"_s, u"c"_s, QString(), u"d"_s);
         h.window->Command5_Click();
         QCOMPARE(h.messages.size(), 1);
         QCOMPARE(h.messages.first().icon, QMessageBox::Warning);
