@@ -1,6 +1,6 @@
 #include "helpfile/projectwriter.h"
 
-#include "archive/rep.h"
+#include "archive/layout.h"
 #include "blog/articletable.h"
 #include "common/linewriter.h"
 #include "common/paths.h"
@@ -12,7 +12,7 @@ namespace {
 QString entryPath(const Blog::ArticleTable &table, int row)
 {
     const Blog::Article &a = table.article(row);
-    return Archive::Rep(a.category) + QLatin1Char('\\') + a.link;
+    return Archive::Layout::entryPath(a.category, a.link);
 }
 
 } // namespace
