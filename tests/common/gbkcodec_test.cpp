@@ -4,6 +4,8 @@
 
 #include <QDir>
 #include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <unistd.h>
 
 TEST(GbkCodec, DecodesGb2312BytesOfTitle)
 {
@@ -117,4 +119,37 @@ TEST_F(LineWriterFullDisk, FailedAtomicWriteKeepsTheOldFileAndLeavesNoTemporary)
     EXPECT_FALSE(LineWriter::writeBytes(path, "new", LineWriter::Mode::Atomic));
     EXPECT_EQ(readAll(path), "old");
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList{QStringLiteral("a.htm")});
+}
+
+// A real full file system where the test may mount one (as root); the hook above stands in for it
+// elsewhere.
+TEST(LineWriterOnTmpfs, FullFileSystemIsReportedWithTheSystemsReason)
+{
+    TempFolder folder;
+    const QByteArray mountPoint = QFile::encodeName(folder.path());
+    if (::geteuid() != 0 || ::mount("tmpfs", mountPoint.constData(), "tmpfs", 0, "size=64k") != 0)
+        GTEST_SKIP() << "cannot mount a tmpfs here";
+    struct Unmount
+    {
+        QByteArray path;
+        ~Unmount() { ::umount2(path.constData(), MNT_DETACH); }
+    } unmount{mountPoint};
+    writeAll(folder.file(QStringLiteral("old.htm")), "old");
+    for (const LineWriter::Mode mode : {LineWriter::Mode::Truncate, LineWriter::Mode::Atomic}) {
+        const QString path =
+            folder.file(mode == LineWriter::Mode::Atomic ? QStringLiteral("old.htm") : QStringLiteral("new.htm"));
+        for (const qsizetype size : {qsizetype(100), qsizetype(200 * 1024)}) {
+            writeAll(folder.file(QStringLiteral("filler")), QByteArray());
+            QFile filler(folder.file(QStringLiteral("filler")));
+            ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
+            while (filler.write(QByteArray(4096, 'f')) == 4096 && filler.flush()) {
+            }
+            filler.close();
+            const auto result = LineWriter::writeBytes(path, QByteArray(size, 'x'), mode);
+            ASSERT_FALSE(result) << size;
+            EXPECT_TRUE(result.error().contains(QStringLiteral("No space left on device")))
+                << size << " " << result.error().toStdString();
+        }
+    }
+    EXPECT_EQ(readAll(folder.file(QStringLiteral("old.htm"))), "old");
 }
