@@ -1,3 +1,4 @@
+#include "archive/rep.h"
 #include "cli/clirunner.h"
 #include "common/gbkcodec.h"
 #include "samplehost.h"
@@ -136,3 +137,79 @@ TEST(CliBinary, FindAgainstTheSampleHostBinary)
     hostProcess.terminate();
     hostProcess.waitForFinished(5000);
 }
+
+// Odd entries of the list pages, each in a blog of its own: find, download and chm as separate
+// commands, so that the rows also pass through the task file.
+class CliOddEntry : public CliCommand, public ::testing::WithParamInterface<EntryFaultMode>
+{
+protected:
+    // Every file the pages and the help project name, relative to the archive folder.
+    QStringList namedFiles(const QString &archive) const
+    {
+        QStringList names;
+        const QStringList all =
+            Gbk::decode(readAll(archive + QStringLiteral("/all.htm"))).split(QStringLiteral("\r\n"));
+        for (const QString &line : all) {
+            if (line.contains(QStringLiteral("href=")))
+                names << line.section(QStringLiteral("href="), 1).section(QLatin1Char('>'), 0, 0);
+        }
+        const QString project = Gbk::decode(readAll(archive + QStringLiteral("/nolv.hhp")));
+        const QStringList files = project.section(QStringLiteral("[Files]\r\n"), 1)
+                                      .section(QStringLiteral("\r\n\r\n"), 0, 0)
+                                      .split(QStringLiteral("\r\n"));
+        EXPECT_EQ(files.size(), config.articles);
+        names += files;
+        return names;
+    }
+};
+
+TEST_P(CliOddEntry, IsArchivedUnderTheNameEveryPageUses)
+{
+    config.entryFaults = {EntryFault{5, GetParam()}};
+    host = std::make_unique<SampleHost>(config);
+    ASSERT_TRUE(host->listen());
+    base = host->baseUrl();
+    const QString name = QStringLiteral("qiruvo");
+    ASSERT_EQ(run({QStringLiteral("find"), name}), 0) << err.toStdString();
+    ASSERT_EQ(run({QStringLiteral("download"), name}), 0) << err.toStdString();
+    EXPECT_TRUE(out.contains(QStringLiteral("12 of 12 articles saved"))) << out.toStdString();
+    ASSERT_EQ(run({QStringLiteral("chm"), name}), 0) << err.toStdString();
+    EXPECT_TRUE(QFile::exists(folder.file(name + QStringLiteral(".chm"))));
+
+    const QString archive = folder.file(name);
+    const QStringList names = namedFiles(archive);
+    for (const QString &file : names) {
+        const QFileInfo info(archive + QLatin1Char('/') + QString(file).replace(u'\\', u'/'));
+        EXPECT_TRUE(info.isFile() && info.size() > 0) << file.toStdString();
+    }
+    int articleFiles = 0;
+    for (const QString &sub : QDir(archive).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+        articleFiles += static_cast<int>(QDir(archive + QLatin1Char('/') + sub).entryList(QDir::Files).size());
+    EXPECT_EQ(articleFiles, 12);
+
+    const SampleBlog blog = generateBlog(name, config);
+    const QString category = blog.categories[blog.articles[4].categoryIndex];
+    if (GetParam() == EntryFaultMode::NulCategory) {
+        // The odd category's own pages must not take the name of its namesake's first page.
+        const QString first =
+            Gbk::decode(readAll(archive + QLatin1Char('/') + Archive::Rep(category) + QStringLiteral("1.htm")));
+        EXPECT_TRUE(
+            first.contains(QStringLiteral("<font size=5>") + Archive::Rep(category) + QStringLiteral("1</font>")));
+    }
+    if (GetParam() == EntryFaultMode::EmptyCategory) {
+        EXPECT_TRUE(QFileInfo(archive + QStringLiteral("/未分类")).isDir());
+    }
+}
+
+std::string entryFaultName(const ::testing::TestParamInfo<EntryFaultMode> &param)
+{
+    static const char *const names[] = {"CrLfTitle",   "EmptyTitle", "EmptyCategory",
+                                        "NulCategory", "NonGbkLink", "LongCategory"};
+    return names[static_cast<int>(param.param)];
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, CliOddEntry,
+                         ::testing::Values(EntryFaultMode::CrLfTitle, EntryFaultMode::EmptyTitle,
+                                           EntryFaultMode::EmptyCategory, EntryFaultMode::NulCategory,
+                                           EntryFaultMode::NonGbkLink, EntryFaultMode::LongCategory),
+                         entryFaultName);

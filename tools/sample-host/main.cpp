@@ -66,6 +66,10 @@ int main(int argc, char **argv)
          QStringLiteral("spec")},
         {QStringLiteral("fault-file"), QStringLiteral("Faults one a line, \"N MODE\", # comments."),
          QStringLiteral("file")},
+        {QStringLiteral("entry-fault"),
+         QStringLiteral("An odd list entry N=MODE for the article in row N (crlf-title, empty-title, "
+                        "empty-category, nul-category, nongbk-link, long-category); repeatable."),
+         QStringLiteral("spec")},
     });
     parser.process(app);
     if (!parser.positionalArguments().isEmpty())
@@ -100,6 +104,13 @@ int main(int argc, char **argv)
         if (!fault)
             return fail(fault.error());
         config.faults.append(*fault);
+    }
+
+    for (const QString &spec : parser.values(QStringLiteral("entry-fault"))) {
+        const Result<EntryFault> fault = parseEntryFault(spec);
+        if (!fault)
+            return fail(fault.error());
+        config.entryFaults.append(*fault);
     }
 
     QHostAddress address(QHostAddress::LocalHost);

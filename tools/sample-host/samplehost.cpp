@@ -1,6 +1,7 @@
 #include "samplehost.h"
 
 #include "common/gbkcodec.h"
+#include "entryfault.h"
 #include "samplepages.h"
 
 #include <QRegularExpression>
@@ -293,9 +294,9 @@ SampleHost::Response SampleHost::respond(const QByteArray &method, const QString
         const int page = match.captured(2).toInt(&ok);
         if (!ok)
             return Response::answer(404);
-        return Response::answer(200, Gbk::encode(SamplePages::listPage(entry->blog, page)));
+        return Response::answer(200, encodePage(SamplePages::listPage(entry->blog, page)));
     }
-    return Response::answer(200, Gbk::encode(SamplePages::blogPage(entry->blog)));
+    return Response::answer(200, encodePage(SamplePages::blogPage(entry->blog)));
 }
 
 SampleHost::Response SampleHost::respondArticle(const BlogEntry &entry, const QString &link)

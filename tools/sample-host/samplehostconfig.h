@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/result.h"
+#include "entryfault.h"
 #include "fault.h"
 
 #include <QList>
@@ -16,6 +17,8 @@ struct SampleHostConfig
     int latencyMs = 0;   // added to every response
     QString logPath;     // one line per request appended here when set
     QList<Fault> faults; // by article row, the same for every blog
+    // Odd entries of the list pages, by article row, the same for every blog.
+    QList<EntryFault> entryFaults;
 };
 
 // Refuses numbers the host cannot serve sensibly, naming the first one.
