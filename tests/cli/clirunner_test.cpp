@@ -1,10 +1,12 @@
 #include "archive/rep.h"
 #include "cli/clirunner.h"
 #include "common/gbkcodec.h"
+#include "common/linewriter.h"
 #include "samplehost.h"
 #include "support/tempfolder.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QProcess>
 #include <QSignalSpy>
@@ -32,8 +34,9 @@ protected:
         CliRunner runner(outStream, errStream);
         QSignalSpy done(&runner, &CliRunner::finished);
         Settings settings;
-        settings.programFolder = folder.path();
+        settings.programFolder = programFolder.isEmpty() ? folder.path() : programFolder;
         settings.hostBase = base;
+        settings.now = [] { return QDateTime(QDate(2026, 12, 6), QTime(9, 4, 48)); };
         settings.requestTimeoutMs = 2000;
         arguments.prepend(QStringLiteral("pelmora-cli"));
         runner.start(arguments, settings);
@@ -45,6 +48,7 @@ protected:
     std::unique_ptr<SampleHost> host;
     QString base;
     TempFolder folder;
+    QString programFolder; // folder.path() when empty
     QString out;
     QString err;
 };
@@ -87,6 +91,53 @@ TEST_F(CliCommand, ArchiveGoesFromNameToHelpFile)
     EXPECT_EQ(run({QStringLiteral("archive"), QStringLiteral("qiruvo")}), 0) << err.toStdString();
     EXPECT_GT(QFileInfo(folder.file(QStringLiteral("qiruvo.chm"))).size(), 1000);
     EXPECT_TRUE(QFile::exists(folder.file(QStringLiteral("qiruvo/nolv.hhp"))));
+}
+
+// Every file below the folder, by relative path, with its bytes.
+QMap<QString, QByteArray> tree(const QString &root)
+{
+    QMap<QString, QByteArray> files;
+    QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        files.insert(path.mid(root.size()), readAll(path));
+    }
+    return files;
+}
+
+TEST_F(CliCommand, FullDiskDuringTheIndexFailsWithTheReasonAndAResumeCompletes)
+{
+    config.articles = 60;
+    host = std::make_unique<SampleHost>(config);
+    ASSERT_TRUE(host->listen());
+    base = host->baseUrl();
+    const QString name = QStringLiteral("qiruvo");
+    TempFolder reference;
+    programFolder = reference.path();
+    ASSERT_EQ(run({QStringLiteral("find"), name}), 0);
+    ASSERT_EQ(run({QStringLiteral("--per-page"), QStringLiteral("5"), QStringLiteral("download"), name}), 0);
+    programFolder.clear();
+    ASSERT_EQ(run({QStringLiteral("find"), name}), 0);
+
+    // The disk fills up after the fourth index page.
+    const QString archive = folder.file(name);
+    int pages = 0;
+    LineWriter::setFullDiskHook([&](const QString &path) {
+        return QFileInfo(path).path() == archive && path.endsWith(QStringLiteral(".htm")) && ++pages > 4;
+    });
+    const int failed = run({QStringLiteral("--per-page"), QStringLiteral("5"), QStringLiteral("download"), name});
+    LineWriter::setFullDiskHook({});
+    EXPECT_EQ(failed, 1);
+    EXPECT_TRUE(err.contains(QStringLiteral("No space left on device"))) << err.toStdString();
+    const QMap<QString, QByteArray> expected = tree(reference.file(name));
+    const QMap<QString, QByteArray> partial = tree(archive);
+    for (auto it = partial.begin(); it != partial.end(); ++it)
+        EXPECT_EQ(it.value(), expected.value(it.key())) << it.key().toStdString();
+    EXPECT_LT(partial.size(), expected.size());
+
+    ASSERT_EQ(run({QStringLiteral("--per-page"), QStringLiteral("5"), QStringLiteral("download"), name}), 0)
+        << err.toStdString();
+    EXPECT_EQ(tree(archive), expected);
 }
 
 TEST_F(CliCommand, UsageErrorsExitWithTwo)
