@@ -19,3 +19,12 @@ TEST(BlogName, AcceptsSpacesDotsAndChinese)
                                 QStringLiteral("博客"), QStringLiteral("a.b")})
         EXPECT_TRUE(checkBlogName(name)) << name.toStdString();
 }
+
+// The longest files named after the blog, "<name>.ini.part" and "<name>.chm.part", must fit.
+TEST(BlogName, RefusesANameTooLongForItsFiles)
+{
+    EXPECT_TRUE(checkBlogName(QString(82, QChar(u'博'))));  // 246 bytes
+    EXPECT_FALSE(checkBlogName(QString(83, QChar(u'博')))); // 249 bytes
+    EXPECT_TRUE(checkBlogName(QString(246, QLatin1Char('b'))));
+    EXPECT_FALSE(checkBlogName(QString(247, QLatin1Char('b'))));
+}
