@@ -26,14 +26,14 @@ constexpr char16_t Replacement = 0xFFFD;
 
 } // namespace
 
-Result<EntryFault> parseEntryFault(const QString &spec)
+Result<EntryFault> parseEntryFault(const QString &text)
 {
-    const qsizetype equals = spec.indexOf(u'=');
+    const qsizetype equals = text.indexOf(u'=');
     bool ok = false;
-    const int row = equals < 0 ? 0 : spec.left(equals).trimmed().toInt(&ok);
+    const int row = equals < 0 ? 0 : text.left(equals).trimmed().toInt(&ok);
     if (!ok || row < 1)
-        return Result<EntryFault>::failure(QStringLiteral("an entry fault reads N=MODE, N from 1: \"%1\"").arg(spec));
-    const QString mode = spec.mid(equals + 1).trimmed();
+        return Result<EntryFault>::failure(QStringLiteral("an entry fault reads N=MODE, N from 1: \"%1\"").arg(text));
+    const QString mode = text.mid(equals + 1).trimmed();
     for (const auto &[value, name] : modeNames()) {
         if (mode == QStringView(name))
             return EntryFault{row, value};

@@ -30,7 +30,7 @@ struct EntryFault
 
 // "N=MODE", MODE one of crlf-title, empty-title, empty-category, nul-category, nongbk-link,
 // long-category.
-Result<EntryFault> parseEntryFault(const QString &spec);
+Result<EntryFault> parseEntryFault(const QString &text);
 
 // Changes the article as the fault lists it.
 void applyEntryFault(EntryFaultMode mode, SampleArticle &article);

@@ -69,7 +69,7 @@ int main(int argc, char **argv)
         {QStringLiteral("entry-fault"),
          QStringLiteral("An odd list entry N=MODE for the article in row N (crlf-title, empty-title, "
                         "empty-category, nul-category, nongbk-link, long-category); repeatable."),
-         QStringLiteral("spec")},
+         QStringLiteral("entry")},
     });
     parser.process(app);
     if (!parser.positionalArguments().isEmpty())
@@ -106,8 +106,8 @@ int main(int argc, char **argv)
         config.faults.append(*fault);
     }
 
-    for (const QString &spec : parser.values(QStringLiteral("entry-fault"))) {
-        const Result<EntryFault> fault = parseEntryFault(spec);
+    for (const QString &entry : parser.values(QStringLiteral("entry-fault"))) {
+        const Result<EntryFault> fault = parseEntryFault(entry);
         if (!fault)
             return fail(fault.error());
         config.entryFaults.append(*fault);
