@@ -4,9 +4,9 @@
 
 TEST(BlogName, RefusesNamesThatAreNotOnePathComponent)
 {
-    for (const QString &name :
-         {QString(), QStringLiteral("."), QStringLiteral(".."), QStringLiteral("a/b"), QStringLiteral("a\\b"),
-          QString(QStringLiteral("a") + QChar(0) + QStringLiteral("b"))}) {
+    for (const QString &name : {QString(), QStringLiteral("."), QStringLiteral(".."), QStringLiteral("a/b"),
+                                QStringLiteral("a\\b"), QString(QStringLiteral("a") + QChar(0) + QStringLiteral("b")),
+                                QStringLiteral("a\tb"), QStringLiteral("a\r\nb")}) {
         const auto result = checkBlogName(name);
         EXPECT_FALSE(result) << name.toStdString();
         EXPECT_FALSE(result.error().isEmpty());
