@@ -113,6 +113,7 @@ TEST_P(CheckArticle, RefusesNamesThatLeaveTheFolderOrNameNoFile)
 
 INSTANTIATE_TEST_SUITE_P(Names, CheckArticle,
                          ::testing::Values(Refusal{"empty link", QStringLiteral("c"), QString()},
+                                           Refusal{"no link", QStringLiteral("c"), QStringLiteral("无链接")},
                                            Refusal{"dot link", QStringLiteral("c"), QStringLiteral(".")},
                                            Refusal{"dot-dot link", QStringLiteral("c"), QStringLiteral("..")},
                                            Refusal{"slash", QStringLiteral("c"), QStringLiteral("a/b")},

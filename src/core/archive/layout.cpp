@@ -1,6 +1,7 @@
 #include "archive/layout.h"
 
 #include "archive/rep.h"
+#include "blog/articletable.h"
 #include "common/paths.h"
 
 namespace Archive {
@@ -31,8 +32,8 @@ QString Layout::file(const QString &name) const
 
 Result<void> Layout::checkArticle(const QString &category, const QString &link)
 {
-    if (link.isEmpty())
-        return Result<void>::failure(QStringLiteral("empty link"));
+    if (link.isEmpty() || link == Blog::Placeholder::link())
+        return Result<void>::failure(QStringLiteral("the list page gave no link"));
     if (link == QLatin1String(".") || link == QLatin1String(".."))
         return Result<void>::failure(QStringLiteral("link \"%1\" names no file").arg(link));
     for (const QChar c : link) {

@@ -28,8 +28,8 @@ public:
     static QString entryPath(const QString &category, const QString &link);
 
     // Refuses, with the reason, links and categories that would leave the archive folder or name
-    // no file: a link that is empty, "." or "..", or holds "/", "\" or a control character (NUL
-    // included), and a category whose Rep is empty, "." or "..".
+    // no file: a link that is empty (or the table's placeholder for it), "." or "..", or holds "/",
+    // "\" or a control character (NUL included), and a category whose Rep is empty, "." or "..".
     static Result<void> checkArticle(const QString &category, const QString &link);
 
 private:

@@ -38,9 +38,9 @@ void ArticleTable::LoadWZ(const QString &name, const QString &fenlei, const QStr
 {
     const QString category = orPlaceholder(oneLine(fenlei), Placeholder::category());
     const int slot = m_categories.add(category);
-    m_articles.push_back(Article{orPlaceholder(oneLine(name), Placeholder::title()), category, oneLine(href),
-                                 orPlaceholder(oneLine(date), Placeholder::date()), m_categories.at(slot).articleCount,
-                                 QString()});
+    m_articles.push_back(Article{
+        orPlaceholder(oneLine(name), Placeholder::title()), category, orPlaceholder(oneLine(href), Placeholder::link()),
+        orPlaceholder(oneLine(date), Placeholder::date()), m_categories.at(slot).articleCount, QString()});
     const int row = articleCount();
     emit rowsAppended(row, row);
     if (rowCount() > 5)

@@ -50,6 +50,11 @@ inline QString date()
 {
     return QStringLiteral("无日期");
 }
+// Names no article: a row holding it is never fetched.
+inline QString link()
+{
+    return QStringLiteral("无链接");
+}
 } // namespace Placeholder
 
 // The article table, numbered as the grid shows it: row 0 is the header, articles are rows 1 to
@@ -67,9 +72,9 @@ public:
     // Empties the rows and the category table.
     void clear();
     // Appends one article, numbers it within its category and keeps the newest rows in view. Each
-    // line break (CR LF, CR or LF) in a text becomes one space, and an empty title, category or
-    // date becomes its placeholder, so that every row survives a task file unchanged; Find and
-    // Import both load through here and so agree.
+    // line break (CR LF, CR or LF) in a text becomes one space, and an empty text becomes its
+    // placeholder, so that every row survives a task file unchanged; Find and Import both load
+    // through here and so agree.
     void LoadWZ(const QString &name, const QString &fenlei, const QString &href, const QString &date);
 
     int rowCount() const { return static_cast<int>(m_articles.size()) + 2; }
