@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace LineWriter {
 
@@ -45,14 +47,38 @@ Result<void> writeLines(const QString &path, const QStringList &lines, Mode mode
 
 namespace {
 
-// Writes the whole of `bytes` to an open file and flushes it; the system's reason on failure.
-// Under the full-disk hook the bytes go to /dev/full, so the file is left as a full disk leaves it.
-Result<void> writeAndFlush(QFile &file, const QByteArray &bytes, bool full)
+QString systemReason(int error)
 {
-    QFile devFull(QStringLiteral("/dev/full"));
-    QFile &sink = full && devFull.open(QIODevice::WriteOnly) ? devFull : file;
-    if (sink.write(bytes) != bytes.size() || !sink.flush())
-        return Result<void>::failure(sink.errorString());
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+// Writes a file with the system calls themselves: Qt's buffered writes lose the reason of a
+// failure that a short write leaves behind (a full disk then reads "Unknown error").
+Result<void> writeFile(const QString &path, const QByteArray &bytes, int flags, bool full)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_CLOEXEC | flags, 0666);
+    if (fd < 0)
+        return Result<void>::failure(QStringLiteral("cannot create %1: %2").arg(path, systemReason(errno)));
+    // Under the full-disk hook the bytes go to /dev/full: the file is left as a full disk leaves it.
+    const int sink = full ? ::open("/dev/full", O_WRONLY | O_CLOEXEC) : fd;
+    const char *data = bytes.constData();
+    qsizetype left = bytes.size();
+    int error = sink < 0 ? errno : 0;
+    while (error == 0 && left > 0) {
+        const ssize_t written = ::write(sink, data, static_cast<size_t>(left));
+        if (written < 0 && errno != EINTR) {
+            error = errno;
+        } else if (written > 0) {
+            data += written;
+            left -= written;
+        }
+    }
+    if (sink >= 0 && sink != fd)
+        ::close(sink);
+    if (::close(fd) != 0 && error == 0)
+        error = errno;
+    if (error != 0)
+        return Result<void>::failure(QStringLiteral("cannot write %1: %2").arg(path, systemReason(error)));
     return {};
 }
 
@@ -60,39 +86,21 @@ Result<void> writeAndFlush(QFile &file, const QByteArray &bytes, bool full)
 
 Result<void> writeBytes(const QString &path, const QByteArray &bytes, Mode mode)
 {
-    const auto failed = [&path](const char16_t *what, const QString &reason) {
-        return Result<void>::failure(QStringLiteral("cannot %1 %2: %3").arg(QStringView(what), path, reason));
-    };
     const bool full = fullDiskHook() && fullDiskHook()(path);
-    if (mode == Mode::Atomic) {
-        // Write beside the target and rename over it: readers see the old file or the whole new one.
-        // No flush to the disk here; an interrupted run is what this guards against, not power loss.
-        const QString temporary = path + QStringLiteral(".part");
-        QFile file(temporary);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            return failed(u"create", file.errorString());
-        // The reason is taken before close(), which resets it.
-        if (const Result<void> written = writeAndFlush(file, bytes, full); !written) {
-            file.close();
-            QFile::remove(temporary);
-            return failed(u"write", written.error());
-        }
-        file.close();
-        if (std::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(path).constData()) != 0) {
-            const QString reason = QString::fromLocal8Bit(std::strerror(errno));
-            QFile::remove(temporary);
-            return failed(u"write", reason);
-        }
-        return {};
+    if (mode != Mode::Atomic)
+        return writeFile(path, bytes, mode == Mode::Append ? O_APPEND : O_TRUNC, full);
+    // Write beside the target and rename over it: readers see the old file or the whole new one.
+    // No flush to the disk here; an interrupted run is what this guards against, not power loss.
+    const QString temporary = path + QStringLiteral(".part");
+    if (Result<void> written = writeFile(temporary, bytes, O_TRUNC, full); !written) {
+        QFile::remove(temporary);
+        return Result<void>::failure(QString(written.error()).replace(temporary, path));
     }
-    QFile file(path);
-    const QIODevice::OpenMode openMode =
-        mode == Mode::Append ? QIODevice::WriteOnly | QIODevice::Append : QIODevice::WriteOnly | QIODevice::Truncate;
-    if (!file.open(openMode))
-        return failed(u"open", file.errorString());
-    if (const Result<void> written = writeAndFlush(file, bytes, full); !written)
-        return failed(u"write", written.error());
-    file.close();
+    if (std::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(path).constData()) != 0) {
+        const int error = errno;
+        QFile::remove(temporary);
+        return Result<void>::failure(QStringLiteral("cannot write %1: %2").arg(path, systemReason(error)));
+    }
     return {};
 }
 
