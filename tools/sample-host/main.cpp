@@ -70,6 +70,10 @@ int main(int argc, char **argv)
          valueName},
         {QStringLiteral("fault-file"), QStringLiteral("Faults one a line, \"N MODE\", # comments."),
          QStringLiteral("file")},
+        {QStringLiteral("entry-fault"),
+         QStringLiteral("An odd list entry N=MODE for the article in row N (crlf-title, empty-title, "
+                        "empty-category, nul-category, nongbk-link, long-category); repeatable."),
+         QStringLiteral("entry")},
     });
     parser.process(app);
     if (!parser.positionalArguments().isEmpty())
@@ -107,6 +111,13 @@ int main(int argc, char **argv)
         if (!fault)
             return fail(fault.error());
         config.faults.append(*fault);
+    }
+
+    for (const QString &entry : parser.values(QStringLiteral("entry-fault"))) {
+        const Result<EntryFault> fault = parseEntryFault(entry);
+        if (!fault)
+            return fail(fault.error());
+        config.entryFaults.append(*fault);
     }
 
     QHostAddress address(QHostAddress::LocalHost);

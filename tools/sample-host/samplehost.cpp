@@ -1,6 +1,7 @@
 #include "samplehost.h"
 
 #include "common/gbkcodec.h"
+#include "entryfault.h"
 #include "samplepages.h"
 
 #include <QRegularExpression>
@@ -376,14 +377,14 @@ SampleHost::Response SampleHost::respond(const QByteArray &method, const QString
             return Response::answer(404);
         faults = pageFaults(FaultTarget::ListPage, number);
         if (faults.fault && faults.fault->mode == FaultMode::EntryFlood)
-            page = Gbk::encode(SamplePages::floodListPage(entry->blog, faults.fault->count));
+            page = encodePage(SamplePages::floodListPage(entry->blog, faults.fault->count));
         else
-            page = Gbk::encode(SamplePages::listPage(entry->blog, number));
+            page = encodePage(SamplePages::listPage(entry->blog, number));
         listDelayMs = static_cast<int>(std::min<qint64>(
             std::max(0, entry->blog.lastPage() - number) * qint64(m_config.reverseListLatencyMs), 24 * 60 * 60 * 1000));
     } else {
         faults = pageFaults(FaultTarget::BlogPage, 0);
-        page = Gbk::encode(SamplePages::blogPage(entry->blog));
+        page = encodePage(SamplePages::blogPage(entry->blog));
     }
     Response response = Response::answer(200, page);
     response.delayMs = faults.delayMs + listDelayMs;

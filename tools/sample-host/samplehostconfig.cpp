@@ -33,5 +33,9 @@ Result<void> checkConfig(const SampleHostConfig &config)
         if (fault.target == FaultTarget::Article && fault.row < 1)
             return Result<void>::failure(QStringLiteral("fault row must be from 1, not %1").arg(fault.row));
     }
+    for (const EntryFault &fault : config.entryFaults) {
+        if (fault.row < 1)
+            return Result<void>::failure(QStringLiteral("entry fault row must be from 1, not %1").arg(fault.row));
+    }
     return {};
 }

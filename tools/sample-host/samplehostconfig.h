@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/result.h"
+#include "entryfault.h"
 #include "fault.h"
 
 #include <QList>
@@ -18,6 +19,8 @@ struct SampleHostConfig
     QList<Fault> faults; // by article row, the same for every blog
     // List page p answers (last page - p) times this later: later pages come first.
     int reverseListLatencyMs = 0;
+    // Odd entries of the list pages, by article row, the same for every blog.
+    QList<EntryFault> entryFaults;
 };
 
 // Refuses numbers the host cannot serve sensibly, naming the first one.

@@ -13,5 +13,9 @@ Result<void> checkBlogName(const QString &name)
             return Result<void>::failure(
                 QStringLiteral("博客名不能含有控制字符（U+%1）").arg(c.unicode(), 4, 16, QLatin1Char('0')));
     }
+    // The longest file named after the blog is "<name>.ini.part" (or ".chm.part").
+    constexpr qsizetype MaxNameBytes = 255 - 9;
+    if (name.toUtf8().size() > MaxNameBytes)
+        return Result<void>::failure(QStringLiteral("博客名太长：最多%1字节").arg(MaxNameBytes));
     return {};
 }
