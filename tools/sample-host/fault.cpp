@@ -28,6 +28,21 @@ const std::array<std::pair<FaultMode, const char16_t *>, 11> &modeNames()
     return names;
 }
 
+// The picture faults, kept apart from the page faults above.
+const std::array<std::pair<FaultMode, const char16_t *>, 7> &imageModeNames()
+{
+    static const std::array<std::pair<FaultMode, const char16_t *>, 7> names{{
+        {FaultMode::ImageMissing, u"img-404"},
+        {FaultMode::ImageNotImage, u"img-not-image"},
+        {FaultMode::ImageHuge, u"img-huge"},
+        {FaultMode::ImageEndless, u"img-endless"},
+        {FaultMode::ImageLoop, u"img-loop"},
+        {FaultMode::ImageElsewhere, u"img-elsewhere"},
+        {FaultMode::ImageHostile, u"img-hostile"},
+    }};
+    return names;
+}
+
 Result<Fault> parseParts(const QString &rowText, const QString &modeText)
 {
     bool ok = false;
@@ -44,6 +59,17 @@ Result<Fault> parseParts(const QString &rowText, const QString &modeText)
         return Fault{row, FaultMode::Slow, delay};
     }
     for (const auto &[value, name] : modeNames()) {
+        if (mode == QStringView(name))
+            return Fault{row, value, 0};
+    }
+    if (mode.startsWith(u"img-slow:")) {
+        const int delay = mode.mid(9).toInt(&ok);
+        if (!ok || delay < 0 || delay > MaxDelayMs)
+            return Result<Fault>::failure(
+                QStringLiteral("img-slow needs milliseconds from 0 to %1: \"%2\"").arg(MaxDelayMs).arg(mode));
+        return Fault{row, FaultMode::ImageSlow, delay};
+    }
+    for (const auto &[value, name] : imageModeNames()) {
         if (mode == QStringView(name))
             return Fault{row, value, 0};
     }
@@ -108,5 +134,16 @@ QString faultText(const Fault &fault)
         if (value == fault.mode)
             return row + QStringView(name);
     }
+    if (fault.mode == FaultMode::ImageSlow)
+        return row + QStringLiteral("img-slow:") + QString::number(fault.delayMs);
+    for (const auto &[value, name] : imageModeNames()) {
+        if (value == fault.mode)
+            return row + QStringView(name);
+    }
     return row;
+}
+
+bool isImageFault(FaultMode mode)
+{
+    return mode >= FaultMode::ImageMissing;
 }

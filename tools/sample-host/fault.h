@@ -19,20 +19,36 @@ enum class FaultMode {
     Http500,             // status 500, a small page without markers
     Truncated,           // the page cut off before the body start marker
     CrLf,                // the page's lines joined by CR LF
+
+    // Faults of the article's pictures (the host serves pictures only when asked to); the article
+    // gets a picture even when it would have none.
+    ImageMissing,   // the pictures answer 404
+    ImageNotImage,  // 200 with an HTML page (Content-Type text/html)
+    ImageHuge,      // announced as 2 GB and sent without end
+    ImageEndless,   // no length, sent without end until the client leaves
+    ImageSlow,      // the pictures answer after delayMs
+    ImageLoop,      // the pictures redirect to themselves
+    ImageElsewhere, // the pictures redirect to the same picture on the other port
+    ImageHostile,   // the article also references ../../x.png, a data: URL, a file: URL and a path with ".."
 };
+
+// True for the modes that concern an article's pictures, not its page.
+bool isImageFault(FaultMode mode);
 
 // A fault of the article in row `row`: its 1-based position in list order, newest first.
 struct Fault
 {
     int row = 0;
     FaultMode mode = FaultMode::Slow;
-    int delayMs = 0; // Slow only
+    int delayMs = 0; // Slow and ImageSlow only
 
     bool operator==(const Fault &) const = default;
 };
 
 // "N=MODE", with MODE one of slow:MS, broken-once, always-broken, withdrawn-footer,
-// withdrawn-disclaimer, withdrawn-notopen, empty-body, never, reset, http500, truncated, crlf.
+// withdrawn-disclaimer, withdrawn-notopen, empty-body, never, reset, http500, truncated, crlf,
+// or for pictures img-404, img-not-image, img-huge, img-endless, img-slow:MS, img-loop,
+// img-elsewhere, img-hostile.
 Result<Fault> parseFault(const QString &spec);
 
 // One fault a line, "N MODE" (or "N=MODE"); blank lines and text after "#" are skipped.

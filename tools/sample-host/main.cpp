@@ -66,6 +66,7 @@ int main(int argc, char **argv)
          QStringLiteral("spec")},
         {QStringLiteral("fault-file"), QStringLiteral("Faults one a line, \"N MODE\", # comments."),
          QStringLiteral("file")},
+        {QStringLiteral("images"), QStringLiteral("Articles show pictures, also from a second port.")},
     });
     parser.process(app);
     if (!parser.positionalArguments().isEmpty())
@@ -86,6 +87,7 @@ int main(int argc, char **argv)
     config.categories = *categories;
     config.listSize = *listSize;
     config.logPath = parser.value(QStringLiteral("log"));
+    config.images = parser.isSet(QStringLiteral("images"));
 
     const QStringList faultFiles = parser.values(QStringLiteral("fault-file"));
     for (const QString &path : faultFiles) {
@@ -124,6 +126,8 @@ int main(int argc, char **argv)
     if (!host.listen(static_cast<quint16>(*port), address))
         return fail(host.errorString());
     QTextStream(stdout) << "listening on " << host.baseUrl() << Qt::endl;
+    if (config.images)
+        QTextStream(stdout) << "pictures also on " << host.imageBaseUrl() << Qt::endl;
 
     const int status = QCoreApplication::exec();
     ::close(signalPipe[0]);

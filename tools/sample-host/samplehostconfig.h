@@ -16,6 +16,9 @@ struct SampleHostConfig
     int latencyMs = 0;   // added to every response
     QString logPath;     // one line per request appended here when set
     QList<Fault> faults; // by article row, the same for every blog
+    // Articles show pictures, served from the host and from a second port; off, the host's pages
+    // are exactly those of a host without pictures.
+    bool images = false;
 };
 
 // Refuses numbers the host cannot serve sensibly, naming the first one.

@@ -70,7 +70,9 @@ void ImageFetcher::release()
     if (QNetworkReply *reply = m_reply) {
         m_reply = nullptr;
         reply->disconnect(this);
-        reply->abort();
+        // We may be inside one of the reply's own signals; Qt reports an error twice when a reply
+        // is aborted there, so the abort waits for the event loop.
+        QMetaObject::invokeMethod(reply, &QNetworkReply::abort, Qt::QueuedConnection);
         reply->deleteLater();
     }
     m_body.clear();
