@@ -442,8 +442,9 @@ SampleHost::Response SampleHost::respondImage(const QString &path, bool withFaul
         response.endless = true;
         break;
     case FaultMode::ImageLoop:
+        // A relative Location: the same picture on whichever port was asked.
         response = Response::answer(302);
-        response.extraHead = "Location: " + QUrl(baseUrl().chopped(1) + path).toEncoded() + "\r\n";
+        response.extraHead = "Location: " + QUrl(path).toEncoded() + "\r\n";
         break;
     case FaultMode::ImageElsewhere:
         response = Response::answer(302);

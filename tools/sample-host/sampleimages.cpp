@@ -17,6 +17,10 @@ quint64 seedOf(const QString &blogName, int row, int number)
         hash ^= static_cast<unsigned char>(byte);
         hash *= 0x100000001B3ULL;
     }
+    // FNV's low bits follow the last bytes closely; mix them so that every bit counts.
+    hash ^= hash >> 33;
+    hash *= 0xFF51AFD7ED558CCDULL;
+    hash ^= hash >> 33;
     return hash;
 }
 
