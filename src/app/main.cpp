@@ -7,6 +7,7 @@
 #include <QCommandLineParser>
 #include <QNetworkAccessManager>
 #include <QPixmap>
+#include <QSettings>
 #include <QTextStream>
 #include <QTimer>
 
@@ -40,6 +41,9 @@ int main(int argc, char **argv)
 
     QNetworkAccessManager network;
     AppContext context(network, settings);
+    context.settingsFile =
+        QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("pelmora"), QStringLiteral("pelmora"))
+            .fileName();
     MainWindow window(context);
     window.show();
 

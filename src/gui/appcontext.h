@@ -31,4 +31,6 @@ struct AppContext
     MessageShower showMessage;
     FileChooser chooseFile;
     HelpCompiler compile;
+    // Where the window remembers its choices (an INI file); empty: nothing is remembered.
+    QString settingsFile;
 };

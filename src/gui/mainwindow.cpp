@@ -13,12 +13,14 @@
 #include "helpfile/projectwriter.h"
 #include "task/taskfile.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSettings>
 #include <QUrl>
 #include <QWheelEvent>
 
@@ -30,6 +32,8 @@ constexpr int ColumnWidths[Blog::ArticleTable::ColumnCount] = {700, 4800, 2800, 
 // The design places show everything at this client size, the status line included.
 constexpr int InitialWidth = 13200;
 constexpr int InitialHeight = 6480;
+
+const QString KeepImagesKey = QStringLiteral("download/keepImages");
 
 constexpr int WheelNotch = 120;
 constexpr int WheelStep = 3;
@@ -58,6 +62,14 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
     connect(m_ui->Command5, &QPushButton::clicked, this, &MainWindow::Command5_Click);
     connect(m_ui->Command6, &QPushButton::clicked, this, &MainWindow::Command6_Click);
     connect(m_ui->MSH, &QAbstractItemView::doubleClicked, this, &MainWindow::MSH_DblClick);
+    if (!m_context.settingsFile.isEmpty()) {
+        m_ui->Check1->setChecked(
+            QSettings(m_context.settingsFile, QSettings::IniFormat).value(KeepImagesKey, false).toBool());
+    }
+    connect(m_ui->Check1, &QCheckBox::toggled, this, [this](bool checked) {
+        if (!m_context.settingsFile.isEmpty())
+            QSettings(m_context.settingsFile, QSettings::IniFormat).setValue(KeepImagesKey, checked);
+    });
     m_ui->MSH->installEventFilter(this);
     m_ui->Label3->installEventFilter(this);
 
@@ -217,6 +229,9 @@ void MainWindow::Command2_Click()
 {
     if (m_download.running() || !takeBlogName())
         return;
+    m_download.setImages(m_ui->Check1->isChecked()
+                             ? std::optional(Archive::ImageOptions::fromSettings(m_context.settings))
+                             : std::nullopt);
     const Result<void> started = m_download.start(m_blogName, m_ui->Text3->text(), m_ui->Text2->text());
     if (!started) {
         // A refusal changes neither the buttons nor the status line.

@@ -4,6 +4,8 @@
 #include "samplehost.h"
 #include "windowharness.h"
 
+#include <QCheckBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QTest>
 
@@ -66,6 +68,35 @@ private slots:
         const QString compiled = h.programFile(u"qiruvo.chm"_s);
         QVERIFY(QFileInfo(compiled).size() > 0);
         QCOMPARE(h.opened, QList<QUrl>{QUrl::fromLocalFile(compiled)});
+    }
+
+    void keepsPicturesWhenTheBoxIsTickedAndRemembersIt()
+    {
+        SampleHostConfig config;
+        config.images = true;
+        SampleHost host(config);
+        QVERIFY(host.listen());
+        WindowHarness h(host.baseUrl());
+        QVERIFY(!h.child<QCheckBox>("Check1")->isChecked());
+        h.context.settingsFile = h.programFile(u"settings.ini"_s);
+        h.child<QCheckBox>("Check1")->setChecked(true);
+        h.window = std::make_unique<MainWindow>(h.context);
+        QVERIFY(h.child<QCheckBox>("Check1")->isChecked());
+
+        find(h);
+        h.button(2)->click();
+        QTRY_COMPARE_WITH_TIMEOUT(h.buttons(), pattern(ButtonState::Downloaded), Patience);
+        QVERIFY(!QDir(h.programFile(u"qiruvo/images"_s)).isEmpty());
+
+        // Unticked, the next download leaves the pictures of the articles it saves again remote.
+        h.child<QCheckBox>("Check1")->setChecked(false);
+        host.clearRequestLog();
+        h.button(2)->click();
+        QTRY_COMPARE_WITH_TIMEOUT(h.buttons(), pattern(ButtonState::Downloaded), Patience);
+        for (const QString &path : host.requestLog())
+            QVERIFY2(!path.startsWith(u"/img/"_s), qPrintable(path));
+        h.window = std::make_unique<MainWindow>(h.context);
+        QVERIFY(!h.child<QCheckBox>("Check1")->isChecked());
     }
 
     void refusesFewerThanFiveArticles()

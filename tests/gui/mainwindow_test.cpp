@@ -101,7 +101,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(h.window.get()));
         const QRect client = h.window->rect();
         const QList<QWidget *> controls = h.window->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly);
-        QCOMPARE(controls.size(), 19);
+        QCOMPARE(controls.size(), 20);
         for (QWidget *control : controls)
             QVERIFY2(client.contains(control->geometry()), qPrintable(control->objectName()));
     }
