@@ -132,6 +132,10 @@ void ImagePass::onFetched(int s, const ImageFetchResult &result)
     const int index = m_slots[s].picture;
     if (index < 0)
         return;
+    // The slot's next request goes out before this picture is written, which keeps the disk off
+    // the request's path.
+    next(s);
+
     Picture &picture = m_pictures[index];
     QString error = result.error;
     bool retry = result.retry;
@@ -151,13 +155,17 @@ void ImagePass::onFetched(int s, const ImageFetchResult &result)
     }
     if (picture.fileName.isEmpty() && retry && picture.attempts < m_options.maxAttempts) {
         m_queue.push_back(index);
+        // Slots that ran out of work take the retry up.
+        for (int other = 0; other < SlotCount && !m_queue.empty(); ++other) {
+            if (m_slots[other].picture < 0)
+                next(other);
+        }
     } else {
         if (picture.fileName.isEmpty())
             m_report.givenUp.append(ImageFailure{QString::fromUtf8(picture.address), error});
         settle(index);
         emit progress(m_settled, m_report.pictures);
     }
-    next(s);
     finishIfDone();
 }
 
