@@ -4,6 +4,7 @@
 #include "support/tempfolder.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QProcess>
 #include <QSignalSpy>
@@ -166,6 +167,19 @@ TEST_F(CliPictures, WithoutTheOptionNoPictureIsTouched)
     EXPECT_FALSE(QFileInfo::exists(folder.file(QStringLiteral("qiruvo/images"))));
     EXPECT_FALSE(out.contains(QStringLiteral("图片")));
     EXPECT_FALSE(out.contains(QStringLiteral("pictures")));
+    // Every article is saved as the host sent it, its pictures' remote addresses included.
+    int withPictures = 0;
+    QDirIterator it(folder.file(QStringLiteral("qiruvo")), {QStringLiteral("*.html")}, QDir::Files,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QByteArray article = readAll(it.next());
+        if (!article.contains("<img"))
+            continue;
+        ++withPictures;
+        EXPECT_TRUE(article.contains(QByteArray("<img src=\"" + base.toLatin1()))) << it.filePath().toStdString();
+        EXPECT_FALSE(article.contains("images/"));
+    }
+    EXPECT_GT(withPictures, 0);
 }
 
 TEST_F(CliPictures, SecondRunFetchesNoPicture)
