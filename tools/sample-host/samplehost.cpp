@@ -428,6 +428,12 @@ SampleHost::Response SampleHost::respondImage(const QString &path, bool withFaul
             mode = fault.mode;
     }
     switch (mode.value_or(FaultMode::ImageSlow)) {
+    case FaultMode::ImageHostile:
+        if (picture.number == 7) {
+            response = Response::answer(302);
+            response.extraHead = "Location: file:///etc/passwd\r\n";
+        }
+        break;
     case FaultMode::ImageMissing:
         return Response::answer(404);
     case FaultMode::ImageNotImage:

@@ -64,6 +64,8 @@ QStringList bodyLines(const QString &blogName, int row, bool forced, bool hostil
         lines.append(imgLine(QStringLiteral("data:image/png;base64,iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlE"
                                             "QVR42mP8z8BQDwAEhQGAhKmMIQAAAABJRU5ErkJggg==")));
         lines.append(imgLine(QStringLiteral("file:///etc/passwd")));
+        // Picture 7 of the row is answered with a redirect to a file: address.
+        lines.append(imgLine(blogBase.chopped(1) + path(blogName, Picture{row, 7, false, false})));
         lines.append(QStringLiteral("<table background=\"") + blogBase.chopped(1) +
                      path(blogName, Picture{row, 9, false, false})
                          .replace(QStringLiteral("/img/"), QStringLiteral("/img/../../")) +

@@ -30,7 +30,8 @@ QList<Picture> pictures(const QString &blogName, int row, bool forced);
 QString path(const QString &blogName, const Picture &picture);
 
 // The body lines that show the pictures, one <img> each. `hostile` adds references the program
-// must leave alone: a relative path leaving the folder, a data: URL and a file: URL.
+// must leave alone: a relative path leaving the folder, a data: URL and a file: URL, plus a
+// picture that redirects to a file: URL and one whose path holds "..".
 QStringList bodyLines(const QString &blogName, int row, bool forced, bool hostile, const QString &blogBase,
                       const QString &imageBase);
 
