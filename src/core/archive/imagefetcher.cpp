@@ -126,10 +126,12 @@ void ImageFetcher::onMetaData()
 
 void ImageFetcher::onReadyRead()
 {
-    if (!m_reply)
+    QNetworkReply *const reply = m_reply;
+    if (!reply)
         return;
     onMetaData();
-    if (!m_reply || !m_checked)
+    // A refusal or a redirect replaced the reply; the bytes of this one are not ours.
+    if (m_reply != reply || !m_checked)
         return;
     m_body += m_reply->read(m_maxBytes + 1 - m_body.size());
     if (m_body.size() > m_maxBytes)
@@ -138,17 +140,18 @@ void ImageFetcher::onReadyRead()
 
 void ImageFetcher::onFinished()
 {
-    if (!m_reply)
+    QNetworkReply *const reply = m_reply;
+    if (!reply)
         return;
     onMetaData();
-    if (!m_reply)
+    if (m_reply != reply)
         return; // refused or redirected
     if (!m_checked) {
         const QNetworkReply::NetworkError error = m_reply->error();
         return fail(error == QNetworkReply::NoError ? QStringLiteral("no answer") : m_reply->errorString(), true);
     }
     onReadyRead();
-    if (!m_reply)
+    if (m_reply != reply)
         return;
     if (m_reply->error() != QNetworkReply::NoError)
         return fail(m_reply->errorString(), true);

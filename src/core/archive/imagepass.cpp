@@ -52,6 +52,8 @@ ImagePass::ImagePass(QNetworkAccessManager &network, ImageOptions options, QObje
 
 ImagePass::~ImagePass()
 {
+    // The owner may be half destroyed by now; a pass torn down mid-way reports to no one.
+    blockSignals(true);
     abort();
 }
 
