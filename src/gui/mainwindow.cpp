@@ -243,6 +243,19 @@ void MainWindow::Command2_Click()
 
 void MainWindow::onDownloadFinished(const Archive::DownloadJobReport &report)
 {
+    // The pictures' account goes below the list lines; the status line keeps its own texts.
+    if (report.images && !report.images->aborted) {
+        const Archive::ImageReport &images = *report.images;
+        m_ui->List1->addItem(QStringLiteral("图片：保存 %1 张，保留远程地址 %2 处，放弃 %3 张")
+                                 .arg(images.saved)
+                                 .arg(images.keptRemote)
+                                 .arg(images.givenUp.size()));
+        for (const Archive::ImageFailure &failure : images.givenUp)
+            m_ui->List1->addItem(QStringLiteral("放弃图片：%1（%2）").arg(failure.address, failure.reason));
+        for (const QString &error : images.errors)
+            m_ui->List1->addItem(QStringLiteral("图片链接未改写：") + error);
+        m_ui->List1->scrollToBottom();
+    }
     if (report.indexed) {
         SetDisp(ButtonState::Downloaded);
         return;
