@@ -196,7 +196,7 @@ TEST_P(ImageFaults, EndAsDescribedAndLoseNothing)
         writeArticle(row, row == faultyRow);
     const QMap<QString, QByteArray> before = tree(archive());
     Archive::ImageOptions options;
-    options.requestTimeoutMs = 1000;
+    options.requestTimeoutMs = 1500;
     options.maxAttempts = 2;
     options.maxImageBytes = 1024 * 1024;
     const ImageReport report = run(options);
@@ -248,7 +248,7 @@ INSTANTIATE_TEST_SUITE_P(
                       FaultCase{"not_an_image", Fault{4, FaultMode::ImageNotImage}, "not an image", 1},
                       FaultCase{"announced_2_gb", Fault{4, FaultMode::ImageHuge}, "larger than", 1},
                       FaultCase{"endless_body_cut_at_the_cap", Fault{4, FaultMode::ImageEndless}, "larger than", 1},
-                      FaultCase{"slow_times_out_after_every_attempt", Fault{4, FaultMode::ImageSlow, 3000}, "no answer",
+                      FaultCase{"slow_times_out_after_every_attempt", Fault{4, FaultMode::ImageSlow, 4000}, "no answer",
                                 2},
                       FaultCase{"redirect_loop", Fault{4, FaultMode::ImageLoop}, "redirect loop", 1},
                       FaultCase{"redirect_to_another_host_is_followed", Fault{4, FaultMode::ImageElsewhere}, "", 1}),
