@@ -145,5 +145,11 @@ QString faultText(const Fault &fault)
 
 bool isImageFault(FaultMode mode)
 {
-    return mode >= FaultMode::ImageMissing;
+    if (mode == FaultMode::ImageSlow)
+        return true;
+    for (const auto &[value, name] : imageModeNames()) {
+        if (value == mode)
+            return true;
+    }
+    return false;
 }
