@@ -1,3 +1,5 @@
+#include "archive/imagescanner.h"
+#include "samplehost.h"
 #include "support/tempfolder.h"
 
 #include <QDir>
@@ -8,11 +10,10 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QSet>
+#include <QSignalSpy>
 #include <QUrl>
 #include <gtest/gtest.h>
 
-// An archive made with --images by the real programs, viewed in headless Chromium once the sample
-// host is gone and every host name resolves to nothing: each picture must come from the folder.
 namespace {
 
 const QString Chromium = QStringLiteral("/usr/bin/chromium");
@@ -65,6 +66,8 @@ QString startHost(QProcess &host)
 
 } // namespace
 
+// An archive made with --images by the real programs, viewed in headless Chromium once the sample
+// host is gone and every host name resolves to nothing: each picture must come from the folder.
 TEST(PicturesInChromium, EveryPictureComesFromTheFolderWithTheHostGone)
 {
     if (!QFile::exists(Chromium))
@@ -135,4 +138,73 @@ TEST(PicturesInChromium, EveryPictureComesFromTheFolderWithTheHostGone)
         }
     }
     EXPECT_EQ(shown, QSet<QString>(saved.begin(), saved.end()));
+}
+
+// The real pelmora-cli killed in the middle of the image pass leaves no partial picture under a
+// final name, and the next run completes the pictures.
+TEST(PicturesKilled, ResumeCompletesThePicturesAndNothingIsPartial)
+{
+    TempFolder folder;
+    SampleHostConfig config;
+    config.articles = 30;
+    config.images = true;
+    // Row 9's pictures keep the pass waiting while the others are saved.
+    config.faults = {Fault{9, FaultMode::ImageSlow, 600000}};
+    SampleHost host(config);
+    ASSERT_TRUE(host.listen());
+    const QStringList common{QStringLiteral("--dir"), folder.path(), QStringLiteral("--host"), host.baseUrl(),
+                             QStringLiteral("--quiet")};
+    const auto cli = [&](QProcess &process, const QStringList &arguments) {
+        process.start(QStringLiteral(PELMORA_BIN_DIR "/pelmora-cli"), common + arguments);
+        return process.waitForStarted(10000);
+    };
+    const auto finish = [](QProcess &process) {
+        // The host runs on this thread: keep its event loop turning while the process works.
+        QSignalSpy done(&process, &QProcess::finished);
+        return done.wait(60000);
+    };
+    QProcess find;
+    ASSERT_TRUE(cli(find, {QStringLiteral("find"), QStringLiteral("qiruvo")}));
+    ASSERT_TRUE(finish(find));
+    ASSERT_EQ(find.exitCode(), 0);
+
+    QProcess first;
+    QSignalSpy slowAsked(&host, &SampleHost::requestReceived);
+    ASSERT_TRUE(cli(first, {QStringLiteral("--images"), QStringLiteral("download"), QStringLiteral("qiruvo")}));
+    bool slowSeen = false;
+    for (int i = 0; i < 600 && !slowSeen; ++i) {
+        slowAsked.wait(100);
+        for (const QList<QVariant> &request : std::as_const(slowAsked))
+            slowSeen = slowSeen || request.first().toString().startsWith(QStringLiteral("/img/qiruvo/9-"));
+    }
+    ASSERT_TRUE(slowSeen);
+    first.kill();
+    ASSERT_TRUE(first.waitForFinished(10000));
+
+    const QString images = folder.file(QStringLiteral("qiruvo/images"));
+    // Killed mid-way: some pictures are saved, the slow ones are not, no index page is written.
+    EXPECT_FALSE(QDir(images).entryList(QDir::Files).isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(folder.file(QStringLiteral("qiruvo/index.html"))));
+    for (const QString &name : QDir(images).entryList(QDir::Files)) {
+        if (name.endsWith(QStringLiteral(".part")))
+            continue;
+        const QByteArray bytes = readAll(images + u'/' + name);
+        EXPECT_TRUE(bytes.startsWith("\x89PNG") || bytes.startsWith("\xff\xd8")) << name.toStdString();
+    }
+
+    host.setFaults({});
+    QProcess second;
+    ASSERT_TRUE(cli(second, {QStringLiteral("--images"), QStringLiteral("download"), QStringLiteral("qiruvo")}));
+    ASSERT_TRUE(finish(second));
+    EXPECT_EQ(second.exitCode(), 0) << second.readAllStandardError().toStdString();
+    QDirIterator it(folder.file(QStringLiteral("qiruvo")), {QStringLiteral("*.html")}, QDir::Files,
+                    QDirIterator::Subdirectories);
+    int rewritten = 0;
+    while (it.hasNext()) {
+        const QByteArray article = readAll(it.next());
+        EXPECT_TRUE(Archive::findImageReferences(article).isEmpty()) << it.filePath().toStdString();
+        rewritten += article.contains("../images/");
+    }
+    EXPECT_GT(rewritten, 0);
+    EXPECT_TRUE(QFileInfo::exists(folder.file(QStringLiteral("qiruvo/index.html"))));
 }
