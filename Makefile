@@ -6,7 +6,7 @@ BUILD := build/$(PRESET)
 PORT ?= 8642
 
 DEPS := build-essential cmake qt6-base-dev libgtest-dev libgmock-dev xvfb xauth fonts-wqy-microhei \
-        libchm-dev libchm-bin libmspack-dev 7zip chromium imagemagick curl clang-format
+        libchm-dev libchm-bin libmspack-dev 7zip chromium imagemagick curl clang-format kchmviewer xchm
 BENCH_DEPS := fp-utils
 
 .PHONY: all deps bench-deps configure build test test-asan demo bench screenshot clean format format-check

@@ -1,11 +1,11 @@
 // Compiles an archive of 5,000 GBK articles in 30 Chinese-named categories with our compiler, then a
 // copy with ASCII folder names with Free Pascal's chmcmd when it is installed, and compares the two.
 
+#include "archive/projectwriter.h"
 #include "blog/articletable.h"
 #include "common/gbkcodec.h"
 #include "common/linewriter.h"
 #include "helpfile/hha.h"
-#include "helpfile/projectwriter.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -148,7 +148,7 @@ qint64 writeArchive(const QString &archive, const QStringList &folders, const st
     for (const Article &a : articles)
         table.LoadWZ(QString(), folders[a.category], a.link, QString());
     if (!forChmcmd) {
-        (void)HelpFile::writeProject(archive, blog, table);
+        (void)Archive::writeProject(archive, blog, table);
         return bytes;
     }
     auto slashes = [](QStringList lines) {
@@ -156,13 +156,13 @@ qint64 writeArchive(const QString &archive, const QStringList &folders, const st
             line.replace(QLatin1Char('\\'), QLatin1Char('/'));
         return lines;
     };
-    QStringList project = slashes(HelpFile::projectLines(blog, table));
+    QStringList project = slashes(Archive::projectLines(blog, table));
     project[2] = QStringLiteral("Compiled file = ") + blog + QStringLiteral(".chm");
     project.insert(project.size() - 2, pages.join(QStringLiteral("\r\n")));
     put(archive + QStringLiteral("/nolv.hhp"),
         (project.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8());
-    (void)LineWriter::writeLines(archive + QStringLiteral("/nolv.hhk"), slashes(HelpFile::indexLines(table)));
-    (void)LineWriter::writeLines(archive + QStringLiteral("/nolv.hhc"), slashes(HelpFile::contentsLines(table)));
+    (void)LineWriter::writeLines(archive + QStringLiteral("/nolv.hhk"), slashes(Archive::indexLines(table)));
+    (void)LineWriter::writeLines(archive + QStringLiteral("/nolv.hhc"), slashes(Archive::contentsLines(table)));
     return bytes;
 }
 

@@ -2,13 +2,13 @@
 
 #include "archive/downloadjob.h"
 #include "archive/layout.h"
+#include "archive/projectwriter.h"
 #include "blog/addresses.h"
 #include "blog/articlediscovery.h"
 #include "common/blogname.h"
 #include "common/paths.h"
 #include "common/statustext.h"
 #include "helpfile/hha.h"
-#include "helpfile/projectwriter.h"
 #include "task/taskfile.h"
 
 #include <QCommandLineParser>
@@ -271,12 +271,19 @@ void CliRunner::onDownloaded(const Archive::DownloadJobReport &report)
                          Archive::Layout(m_settings.programFolder, m_blogName).archiveFolder()));
         m_out.flush();
     }
+    QString incomplete;
     if (report.download.givenUp > 0)
-        return fail(Failure, QStringLiteral("%1 articles were given up").arg(report.download.givenUp));
-    if (report.download.saved < report.download.articles)
-        return fail(Failure,
-                    QStringLiteral("%1 articles were not saved").arg(report.download.articles - report.download.saved));
-    runNext();
+        incomplete = QStringLiteral("%1 articles were given up").arg(report.download.givenUp);
+    else if (report.download.saved < report.download.articles)
+        incomplete = QStringLiteral("%1 articles were not saved").arg(report.download.articles - report.download.saved);
+    if (incomplete.isEmpty())
+        return runNext();
+    // What was saved still becomes a help file; the run fails once that is written.
+    if (m_steps.contains(Step::Chm)) {
+        m_incomplete = incomplete;
+        return runNext();
+    }
+    fail(Failure, incomplete);
 }
 
 void CliRunner::reportImages(const Archive::ImageReport &report)
@@ -307,19 +314,27 @@ void CliRunner::runChm()
     if (!QFileInfo::exists(layout.file(QStringLiteral("index.html"))))
         return fail(Failure, QStringLiteral("%1 has no start page; run download first")
                                  .arg(QDir::toNativeSeparators(layout.archiveFolder())));
-    if (auto written = HelpFile::writeProject(layout.archiveFolder(), m_blogName, m_table); !written)
+    if (auto written = Archive::writeProject(layout.archiveFolder(), m_blogName, m_table); !written)
         return fail(Failure, written.error());
     status(StatusText::packing());
-    const auto compiled = HelpFile::compileProject(layout.file(HelpFile::projectFileName()));
+    const auto compiled = HelpFile::compileProject(layout.file(Archive::projectFileName()));
     if (!compiled)
         return fail(Failure, StatusText::packFailed(compiled.error()));
-    status(StatusText::packed());
+    const QStringList missing = compiled->missingFiles;
+    status(missing.isEmpty() ? StatusText::packed() : StatusText::packedWithout(static_cast<int>(missing.size())));
     endLine();
     if (!m_quiet) {
         m_out << QStringLiteral("help file: %1\n")
                      .arg(QDir::toNativeSeparators(
                          Paths::join(m_settings.programFolder, m_blogName + QStringLiteral(".chm"))));
         m_out.flush();
+    }
+    if (!missing.isEmpty()) {
+        for (const QString &article : Archive::describeEntries(m_table, missing))
+            m_err << QStringLiteral("missing: ") << article << QLatin1Char('\n');
+        return fail(
+            Failure,
+            QStringLiteral("%1 articles are not in the help file; download again to add them").arg(missing.size()));
     }
     runNext();
 }
@@ -379,6 +394,8 @@ void CliRunner::fail(int code, const QString &message)
 
 void CliRunner::succeed()
 {
+    if (!m_incomplete.isEmpty())
+        return fail(Failure, m_incomplete);
     m_done = true;
     endLine();
     QTimer::singleShot(0, this, [this] { emit finished(Success); });

@@ -79,6 +79,7 @@ private:
     bool m_lineOpen = false;
     bool m_done = false;
     QString m_lastStatus;
+    QString m_incomplete; // why a run that went on to the help file must still fail
     QElapsedTimer m_clock;
     qint64 m_lastPrint = -1;
     std::unique_ptr<QNetworkAccessManager> m_network;

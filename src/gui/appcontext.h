@@ -17,8 +17,9 @@ using Opener = std::function<bool(const QUrl &url)>;
 using MessageShower = std::function<void(QWidget *parent, QMessageBox::Icon icon, const QString &text)>;
 // Asks for a file to open, starting in `folder`; empty when the user cancels.
 using FileChooser = std::function<QString(QWidget *parent, const QString &folder, const QString &filter)>;
-// Compiles a help project into the compiled file the project names.
-using HelpCompiler = std::function<Result<void>(const QString &projectPath)>;
+// Compiles a help project into the compiled file the project names; the result lists the project's
+// entries that were missing on disk and are not in the compiled file.
+using HelpCompiler = std::function<Result<QStringList>(const QString &projectPath)>;
 
 // Everything the window needs from outside. The defaults talk to the desktop; tests replace them.
 struct AppContext

@@ -2,10 +2,10 @@
 
 #include "helpfile/hha.h"
 
-Result<void> compileHelpProject(const QString &projectPath)
+Result<QStringList> compileHelpProject(const QString &projectPath)
 {
     const Result<HelpFile::CompileReport> compiled = HelpFile::compileProject(projectPath);
     if (!compiled)
-        return failureFrom<void>(compiled);
-    return {};
+        return failureFrom<QStringList>(compiled);
+    return compiled->missingFiles;
 }

@@ -1,6 +1,7 @@
 #include "gui/mainwindow.h"
 
 #include "archive/layout.h"
+#include "archive/projectwriter.h"
 #include "blog/addresses.h"
 #include "common/blogname.h"
 #include "common/paths.h"
@@ -10,7 +11,6 @@
 #include "gui/articletablemodel.h"
 #include "gui/mainwindowform.h"
 #include "gui/twips.h"
-#include "helpfile/projectwriter.h"
 #include "task/taskfile.h"
 
 #include <QCheckBox>
@@ -269,18 +269,32 @@ void MainWindow::onDownloadFinished(const Archive::DownloadJobReport &report)
 void MainWindow::Command3_Click()
 {
     const Archive::Layout layout(m_context.settings.programFolder, m_blogName);
-    if (const Result<void> written = HelpFile::writeProject(layout.archiveFolder(), m_blogName, m_table); !written) {
+    if (const Result<void> written = Archive::writeProject(layout.archiveFolder(), m_blogName, m_table); !written) {
         setStatus(StatusText::packFailed(written.error()));
         return;
     }
     setStatus(StatusText::packing());
     // The compile blocks the window; show the status before it starts.
     m_ui->Label2->repaint();
-    if (const Result<void> compiled = m_context.compile(layout.file(HelpFile::projectFileName())); !compiled) {
+    const Result<QStringList> compiled = m_context.compile(layout.file(Archive::projectFileName()));
+    if (!compiled) {
         setStatus(StatusText::packFailed(compiled.error()));
         return;
     }
-    setStatus(StatusText::packed());
+    if (compiled->isEmpty()) {
+        setStatus(StatusText::packed());
+    } else {
+        // The help file holds what was saved; the user learns which articles it lacks.
+        setStatus(StatusText::packedWithout(static_cast<int>(compiled->size())));
+        constexpr int Shown = 10;
+        const QStringList missing = Archive::describeEntries(m_table, *compiled);
+        QString text =
+            QStringLiteral("以下%1篇文章没有下载成功，生成的CHM中没有它们，请重新下载：\n").arg(missing.size()) +
+            missing.mid(0, Shown).join(QLatin1Char('\n'));
+        if (missing.size() > Shown)
+            text += QStringLiteral("\n……共%1篇").arg(missing.size());
+        m_context.showMessage(this, QMessageBox::Warning, text);
+    }
     SetDisp(ButtonState::Packed);
     m_context.open(QUrl::fromLocalFile(Paths::join(m_context.settings.programFolder, m_blogName + u".chm")));
 }

@@ -1,5 +1,7 @@
+#include "archive/rep.h"
 #include "cli/clirunner.h"
 #include "common/gbkcodec.h"
+#include "sampleblog.h"
 #include "samplehost.h"
 #include "support/tempfolder.h"
 
@@ -80,6 +82,24 @@ TEST_F(CliCommand, GivenUpArticlesFailTheRunAfterFinishingTheRest)
     EXPECT_EQ(run({QStringLiteral("download"), QStringLiteral("qiruvo")}), 1);
     EXPECT_TRUE(err.contains(QStringLiteral("1 articles were given up"))) << err.toStdString();
     EXPECT_TRUE(QFile::exists(folder.file(QStringLiteral("qiruvo/index.html"))));
+}
+
+TEST_F(CliCommand, GivenUpArticleIsNamedAndLeftOutOfTheHelpFile)
+{
+    host->setFaults({Fault{7, FaultMode::AlwaysBroken}});
+    const SampleArticle lost = generateBlog(QStringLiteral("qiruvo"), config).articles.at(6);
+    const QString named = QStringLiteral("missing: ") + lost.title + QStringLiteral(" (") +
+                          Archive::Rep(lost.category) + QLatin1Char('\\') + lost.link + QLatin1Char(')');
+    EXPECT_EQ(run({QStringLiteral("archive"), QStringLiteral("qiruvo")}), 1);
+    EXPECT_TRUE(err.contains(named)) << err.toStdString();
+    EXPECT_GT(QFileInfo(folder.file(QStringLiteral("qiruvo.chm"))).size(), 1000);
+    EXPECT_TRUE(out.contains(QStringLiteral("打包CHM完成，缺少1篇文章"))) << out.toStdString();
+
+    QFile::remove(folder.file(QStringLiteral("qiruvo.chm")));
+    EXPECT_EQ(run({QStringLiteral("chm"), QStringLiteral("qiruvo")}), 1);
+    EXPECT_EQ(err.count(QStringLiteral("missing: ")), 1) << err.toStdString();
+    EXPECT_TRUE(err.contains(named)) << err.toStdString();
+    EXPECT_TRUE(QFile::exists(folder.file(QStringLiteral("qiruvo.chm"))));
 }
 
 TEST_F(CliCommand, ArchiveGoesFromNameToHelpFile)

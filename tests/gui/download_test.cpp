@@ -1,3 +1,4 @@
+#include "archive/rep.h"
 #include "blog/articletable.h"
 #include "common/statustext.h"
 #include "gui/helpcompiler.h"
@@ -54,7 +55,7 @@ private slots:
         QVERIFY(QFileInfo::exists(h.programFile(u"qiruvo/index.html"_s)));
 
         // A failed compile says why and leaves Build CHM available.
-        h.compileResult = Result<void>::failure(u"no compiler"_s);
+        h.compileResult = Result<QStringList>::failure(u"no compiler"_s);
         h.button(3)->click();
         QCOMPARE(h.status(), StatusText::packFailed(u"no compiler"_s));
         QCOMPARE(h.compiledProjects, QStringList{h.programFile(u"qiruvo/nolv.hhp"_s)});
@@ -106,6 +107,31 @@ private slots:
             QVERIFY2(!path.startsWith(u"/img/"_s), qPrintable(path));
         h.window = std::make_unique<MainWindow>(h.context);
         QVERIFY(!h.child<QCheckBox>("Check1")->isChecked());
+    }
+
+    void packsWhatWasSavedAndNamesTheMissingArticles()
+    {
+        SampleHost host;
+        QVERIFY(host.listen());
+        WindowHarness h(host.baseUrl());
+        find(h);
+        h.button(2)->click();
+        QTRY_COMPARE_WITH_TIMEOUT(h.buttons(), pattern(ButtonState::Downloaded), Patience);
+        const Blog::Article lost = h.window->table().article(3);
+        const QString entry = Archive::Rep(lost.category) + u'\\' + lost.link;
+        QVERIFY(QFile::remove(h.programFile(u"qiruvo/"_s + entry).replace(u'\\', u'/')));
+
+        h.context.compile = &compileHelpProject;
+        h.button(3)->click();
+        QCOMPARE(h.status(), StatusText::packedWithout(1));
+        QCOMPARE(h.messages.size(), 1);
+        QCOMPARE(h.messages.first().icon, QMessageBox::Warning);
+        QVERIFY2(h.messages.first().text.contains(lost.title + u" ("_s + entry + u')'),
+                 qPrintable(h.messages.first().text));
+        QCOMPARE(h.buttons(), pattern(ButtonState::Packed));
+        const QString compiled = h.programFile(u"qiruvo.chm"_s);
+        QVERIFY(QFileInfo(compiled).size() > 0);
+        QCOMPARE(h.opened, QList<QUrl>{QUrl::fromLocalFile(compiled)});
     }
 
     void refusesFewerThanFiveArticles()

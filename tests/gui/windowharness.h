@@ -75,7 +75,7 @@ public:
     QString chooserFolder;
     QString chooserFilter;
     QStringList compiledProjects;
-    Result<void> compileResult;
+    Result<QStringList> compileResult = QStringList();
 
 private:
     static Settings makeSettings(const QString &programFolder, const QString &hostBase)

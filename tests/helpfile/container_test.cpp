@@ -145,6 +145,82 @@ TEST_F(ContainerFixture, ThousandsOfFilesSpanSeveralChunksUnderAnIndex)
     }
 }
 
+quint32 littleEndian(const QByteArray &bytes, qsizetype at, int size)
+{
+    quint32 v = 0;
+    for (int i = size - 1; i >= 0; --i)
+        v = v << 8 | static_cast<uchar>(bytes[at + i]);
+    return v;
+}
+
+quint64 readEncint(const QByteArray &bytes, qsizetype &at)
+{
+    quint64 v = 0;
+    while (at < bytes.size()) {
+        const auto b = static_cast<uchar>(bytes[at++]);
+        v = v << 7 | (b & 0x7F);
+        if (!(b & 0x80))
+            break;
+    }
+    return v;
+}
+
+// What 7-Zip checks of every directory chunk: its entries, parsed one by one, end exactly where the
+// free space says, before the quickref area, and their number is the one in the last word.
+QStringList chunkProblems(const QByteArray &file)
+{
+    QStringList problems;
+    const qsizetype first = 0x78 + 0x54;
+    const quint32 chunks = littleEndian(file, 0x78 + 0x2C, 4);
+    for (quint32 k = 0; k < chunks; ++k) {
+        const qsizetype at = first + 0x1000 * static_cast<qsizetype>(k);
+        const QByteArray chunk = file.mid(at, 0x1000);
+        const bool listing = chunk.startsWith("PMGL");
+        const quint32 count = littleEndian(chunk, 0x1000 - 2, 2);
+        const qsizetype entriesEnd = 0x1000 - littleEndian(chunk, 4, 4);
+        const qsizetype quickrefArea = 0x1000 - 2 - 2 * ((count - 1) / 5);
+        if (entriesEnd > quickrefArea)
+            problems << QStringLiteral("chunk %1: entries end at %2, in the quickref area from %3")
+                            .arg(k)
+                            .arg(entriesEnd)
+                            .arg(quickrefArea);
+        qsizetype pos = listing ? 0x14 : 0x08;
+        for (quint32 e = 0; e < count && pos < entriesEnd; ++e) {
+            pos += static_cast<qsizetype>(readEncint(chunk, pos));
+            for (int field = 0; field < (listing ? 3 : 1); ++field)
+                readEncint(chunk, pos);
+        }
+        if (pos != entriesEnd)
+            problems << QStringLiteral("chunk %1: %2 entries end at %3, the free space says %4")
+                            .arg(k)
+                            .arg(count)
+                            .arg(pos)
+                            .arg(entriesEnd);
+    }
+    return problems;
+}
+
+// Names of one length fill chunks up to every possible edge; 31 and 77 are lengths where a chunk
+// ended two bytes into its quickref area, which 7-Zip refuses.
+TEST_F(ContainerFixture, EveryChunkKeepsItsQuickrefAreaFreeWhateverTheNameLength)
+{
+    for (int length = 6; length <= 120; ++length) {
+        SCOPED_TRACE(length);
+        std::vector<ContainerFile> files;
+        for (int i = 0; i < 700; ++i) {
+            QByteArray name = "/" + QByteArray::number(i).rightJustified(5, '0');
+            files.push_back({name.leftJustified(length, 'x', true), QByteArray(1 + i % 3, 'p'), false});
+        }
+        const QString path = write(files);
+        const QStringList problems = chunkProblems(readAll(path));
+        EXPECT_TRUE(problems.isEmpty()) << problems.join(u'\n').toStdString();
+        if ((length == 31 || length == 77) && !ChmTest::sevenZip().isEmpty()) {
+            const ChmTest::ReadBack sevenZip = ChmTest::readWithSevenZip(path, false);
+            EXPECT_TRUE(sevenZip.problems.isEmpty()) << sevenZip.problems.join(u'\n').toStdString();
+        }
+    }
+}
+
 TEST(Container, NamesDifferingOnlyInCaseAreRefused)
 {
     const Result<QByteArray> r =

@@ -2,11 +2,15 @@
 #include "common/gbkcodec.h"
 #include "common/linewriter.h"
 #include "helpfile/hha.h"
+#include "strictreader.h"
+#include "support/filesizelimit.h"
 #include "support/tempfolder.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <cerrno>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <random>
 
@@ -167,13 +171,33 @@ protected:
 
     int compile() { return HHA_CompileHHP(projectPath(), countProgress, keepError, 0); }
 
-    // The files that must be inside: everything reachable, read back from disk afterwards.
-    Files expected() const
+    // The files that must be inside, as named on disk: everything reachable.
+    QStringList reachable() const
     {
-        Files files = m_onDisk;
-        files.remove("/orphan.html");
-        for (const char *name : {"/nolv.hhc", "/nolv.hhk"})
-            files.insert(name, readAll(m_archive + QString::fromUtf8(name)));
+        QStringList names;
+        for (const QByteArray &name : m_onDisk.keys()) {
+            if (name != "/orphan.html")
+                names << QString::fromUtf8(name.mid(1));
+        }
+        return names << QStringLiteral("nolv.hhc") << QStringLiteral("nolv.hhk");
+    }
+
+    // Their names inside: the fixture's Chinese folders and pages spelled in ASCII.
+    static QByteArray storedName(QString onDisk)
+    {
+        onDisk.replace(QStringLiteral("随笔"), QStringLiteral("u968fu7b14"));
+        onDisk.replace(QStringLiteral("技术"), QStringLiteral("u6280u672f"));
+        return "/" + onDisk.toUtf8();
+    }
+
+    // What a reader that extracts files must give back: what chmlib reads, storage files aside.
+    static Files content(const ChmTest::StrictReport &chm)
+    {
+        Files files;
+        for (auto it = chm.files.cbegin(); it != chm.files.cend(); ++it) {
+            if (!it.key().startsWith("::") && !it.key().startsWith("/#"))
+                files.insert(it.key(), it.value());
+        }
         return files;
     }
 
@@ -218,7 +242,7 @@ QByteArray stringAt(const QByteArray &strings, quint32 offset)
     return QByteArray(strings.constData() + offset);
 }
 
-TEST_F(HelpCompile, ChmlibReadsBackEveryReachableFileByteForByte)
+TEST_F(HelpCompile, ChmlibReadsBackEveryReachableFileUnderItsStoredName)
 {
     ASSERT_NE(compile(), 0) << lastError.constData();
     EXPECT_GE(progressCalls, 1);
@@ -226,28 +250,30 @@ TEST_F(HelpCompile, ChmlibReadsBackEveryReachableFileByteForByte)
     const ChmTest::ReadBack chm = ChmTest::readWithChmlib(output());
     ASSERT_TRUE(chm.opened);
     EXPECT_TRUE(chm.problems.isEmpty()) << chm.problems.join(u'\n').toStdString();
-    EXPECT_TRUE(ChmTest::differences(expected(), chm.files).isEmpty())
-        << ChmTest::differences(expected(), chm.files).join(u'\n').toStdString();
+    const ChmTest::StrictReport strict = ChmTest::strictRead(output());
 
+    // Pictures and styles byte for byte, pages but for what the stored copy changes.
+    QStringList wanted;
+    for (const QString &name : reachable()) {
+        wanted << QString::fromUtf8(storedName(name));
+        if (name.startsWith(QLatin1String("nolv.")))
+            continue;
+        const QStringList problems = ChmTest::contentKept(m_archive, name, strict, storedName(name));
+        EXPECT_TRUE(problems.isEmpty()) << problems.join(u'\n').toStdString();
+    }
     // Nothing else from the project folder: not the project, the orphan, the missing or outside files.
     QStringList content;
-    for (auto it = chm.files.cbegin(); it != chm.files.cend(); ++it) {
-        EXPECT_FALSE(it.key().contains('\\')) << it.key().constData();
-        if (!it.key().startsWith("/#") && !it.key().startsWith("::"))
-            content << QString::fromUtf8(it.key());
-    }
-    QStringList wanted;
-    for (const QByteArray &name : expected().keys())
-        wanted << QString::fromUtf8(name);
+    for (const QByteArray &name : HelpCompile::content(strict).keys())
+        content << QString::fromUtf8(name);
     content.sort();
     wanted.sort();
     EXPECT_EQ(content, wanted);
-    EXPECT_TRUE(chm.files.contains(QStringLiteral("/技术/pic.png").toUtf8()));
     // A link in another case finds the file as it is named on disk, and only once.
-    EXPECT_TRUE(chm.files.contains(QStringLiteral("/技术/Extra.css").toUtf8()));
-    EXPECT_FALSE(chm.files.contains(QStringLiteral("/技术/3001.HTML").toUtf8()));
-    EXPECT_FALSE(chm.files.contains("/outside.html"));
-    EXPECT_FALSE(chm.files.contains("/nolv.hhp"));
+    EXPECT_TRUE(strict.files.contains("/u6280u672f/Extra.css"));
+    EXPECT_FALSE(strict.files.contains("/u6280u672f/3001.HTML"));
+    EXPECT_TRUE(strict.files.value("/u6280u672f/3002.html").contains("<a href=3001.html>again</a>"));
+    EXPECT_TRUE(strict.files.value("/u6280u672f/3002.html").contains("<a href=\"3001.html?x=1#y\">next</a>"));
+    EXPECT_TRUE(strict.files.value("/index.html").contains("<a href=../outside.html>x</a>"));
 }
 
 TEST_F(HelpCompile, SystemFilesNameTitleDefaultTopicContentsAndIndex)
@@ -293,7 +319,7 @@ TEST_F(HelpCompile, SystemFilesNameTitleDefaultTopicContentsAndIndex)
     EXPECT_EQ(stringAt(strings, dwordAt(topics, 4)), gbk(QStringLiteral("随笔\\1001.html")));
     const quint32 url = dwordAt(topics, 8);
     EXPECT_EQ(dwordAt(urlTable, url + 4), 0u);
-    EXPECT_EQ(stringAt(urlStrings, dwordAt(urlTable, url + 8) + 8), QStringLiteral("随笔/1001.html").toUtf8());
+    EXPECT_EQ(stringAt(urlStrings, dwordAt(urlTable, url + 8) + 8), "u968fu7b14/1001.html");
     EXPECT_EQ(topics[12], 6);
 }
 
@@ -302,10 +328,11 @@ TEST_F(HelpCompile, SevenZipTestsAndExtractsEveryFile)
     if (ChmTest::sevenZip().isEmpty())
         GTEST_SKIP() << "7zz is not on PATH";
     ASSERT_NE(compile(), 0) << lastError.constData();
+    const Files expected = content(ChmTest::strictRead(output()));
     const ChmTest::ReadBack sevenZip = ChmTest::readWithSevenZip(output());
     EXPECT_TRUE(sevenZip.problems.isEmpty()) << sevenZip.problems.join(u'\n').toStdString();
-    EXPECT_TRUE(ChmTest::differences(expected(), sevenZip.files).isEmpty())
-        << ChmTest::differences(expected(), sevenZip.files).join(u'\n').toStdString();
+    EXPECT_TRUE(ChmTest::differences(expected, sevenZip.files).isEmpty())
+        << ChmTest::differences(expected, sevenZip.files).join(u'\n').toStdString();
 }
 
 TEST_F(HelpCompile, LibmspackExtractsAndFindsEveryFile)
@@ -313,9 +340,10 @@ TEST_F(HelpCompile, LibmspackExtractsAndFindsEveryFile)
     if (!ChmTest::haveMspack())
         GTEST_SKIP() << "libmspack is not installed";
     ASSERT_NE(compile(), 0) << lastError.constData();
+    const Files expected = content(ChmTest::strictRead(output()));
     const ChmTest::ReadBack mspack = ChmTest::readWithMspack(output());
     EXPECT_TRUE(mspack.problems.isEmpty()) << mspack.problems.join(u'\n').toStdString();
-    EXPECT_TRUE(ChmTest::differences(expected(), mspack.files).isEmpty());
+    EXPECT_TRUE(ChmTest::differences(expected, mspack.files).isEmpty());
 }
 
 TEST_F(HelpCompile, ReportListsLinksToMissingFilesWithoutFailing)
@@ -324,18 +352,47 @@ TEST_F(HelpCompile, ReportListsLinksToMissingFilesWithoutFailing)
     ASSERT_TRUE(report.ok()) << report.error().toStdString();
     EXPECT_EQ(QFileInfo(report->outputPath).canonicalFilePath(), QFileInfo(output()).canonicalFilePath());
     EXPECT_EQ(report->missingLinks, QStringList{QStringLiteral("技术/missing.html")});
-    EXPECT_EQ(report->fileCount, expected().size());
+    EXPECT_EQ(report->fileCount, reachable().size());
     EXPECT_EQ(report->outputBytes, QFileInfo(output()).size());
 }
 
-TEST_F(HelpCompile, MissingFilesEntryFailsAndLeavesNoFile)
+TEST_F(HelpCompile, MissingFilesEntryIsLeftOutAndNamed)
 {
     QFile::remove(m_archive + QStringLiteral("/Q_A__1/2002.html"));
-    const QStringList before = programFolderEntries();
     EXPECT_EQ(compile(), 0);
     EXPECT_EQ(errorCalls, 1);
     EXPECT_TRUE(QString::fromUtf8(lastError).contains(QStringLiteral("Q_A__1\\2002.html"))) << lastError.constData();
-    EXPECT_FALSE(QFileInfo::exists(output()));
+    const Result<HelpFile::CompileReport> report = HelpFile::compileProject(projectPath());
+    ASSERT_TRUE(report.ok()) << report.error().toStdString();
+    EXPECT_EQ(report->missingFiles, QStringList{QStringLiteral("Q_A__1\\2002.html")});
+    EXPECT_EQ(report->droppedEntries, 2);
+    const ChmTest::StrictReport strict = ChmTest::strictRead(output());
+    EXPECT_TRUE(strict.files.contains("/Q_A__1/2001.html"));
+    EXPECT_FALSE(strict.files.value("/nolv.hhc").contains("2002.html"));
+    EXPECT_FALSE(strict.files.value("/nolv.hhk").contains("2002.html"));
+}
+
+TEST_F(HelpCompile, EmptyPageFailsAndKeepsTheEarlierFile)
+{
+    writeAll(output(), "earlier build");
+    writeAll(m_archive + QStringLiteral("/随笔2.htm"), QByteArray());
+    EXPECT_EQ(compile(), 0);
+    EXPECT_TRUE(QString::fromUtf8(lastError).contains(QStringLiteral("随笔2.htm"))) << lastError.constData();
+    EXPECT_EQ(readAll(output()), "earlier build");
+}
+
+TEST_F(HelpCompile, FullDiskSaysWhyAndKeepsTheEarlierFile)
+{
+    writeAll(output(), "earlier build");
+    const QStringList before = programFolderEntries();
+    Result<HelpFile::CompileReport> report = HelpFile::CompileReport();
+    {
+        const FileSizeLimit full(64 * 1024);
+        report = HelpFile::compileProject(projectPath());
+    }
+    ASSERT_FALSE(report.ok());
+    EXPECT_TRUE(report.error().contains(QString::fromLocal8Bit(std::strerror(EFBIG)))) << report.error().toStdString();
+    EXPECT_EQ(readAll(output()), "earlier build");
     EXPECT_EQ(programFolderEntries(), before);
 }
 
@@ -381,6 +438,7 @@ TEST_F(HelpCompile, ReaderCatchesAFlippedByteAndATruncatedFile)
     const QByteArray good = readAll(output());
     const ChmTest::ReadBack chm = ChmTest::readWithChmlib(output());
     ASSERT_TRUE(chm.problems.isEmpty());
+    const Files expected = content(ChmTest::strictRead(output()));
     const QByteArray stream = chm.files.value("::DataSpace/Storage/MSCompressed/Content");
     const qsizetype streamAt = good.indexOf(stream);
     ASSERT_GT(streamAt, 0);
@@ -389,11 +447,11 @@ TEST_F(HelpCompile, ReaderCatchesAFlippedByteAndATruncatedFile)
     flipped[streamAt + stream.size() / 2] = static_cast<char>(flipped[streamAt + stream.size() / 2] ^ 0x10);
     writeAll(output(), flipped);
     const ChmTest::ReadBack afterFlip = ChmTest::readWithChmlib(output());
-    EXPECT_TRUE(!afterFlip.problems.isEmpty() || !ChmTest::differences(expected(), afterFlip.files).isEmpty());
+    EXPECT_TRUE(!afterFlip.problems.isEmpty() || !ChmTest::differences(expected, afterFlip.files).isEmpty());
 
     writeAll(output(), good.left(good.size() / 2));
     const ChmTest::ReadBack afterCut = ChmTest::readWithChmlib(output());
-    EXPECT_TRUE(!afterCut.problems.isEmpty() || !ChmTest::differences(expected(), afterCut.files).isEmpty());
+    EXPECT_TRUE(!afterCut.problems.isEmpty() || !ChmTest::differences(expected, afterCut.files).isEmpty());
 }
 
 TEST(HelpCompileCallback, AlwaysAnswersTrue)

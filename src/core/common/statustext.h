@@ -63,6 +63,11 @@ inline QString packed()
 {
     return QStringLiteral("打包CHM成功！");
 }
+// The help file was written, but without the articles that are missing on disk.
+inline QString packedWithout(int missing)
+{
+    return QStringLiteral("打包CHM完成，缺少") + QString::number(missing) + QStringLiteral("篇文章");
+}
 inline QString packFailed(const QString &why)
 {
     return QStringLiteral("打包CHM失败：") + why;

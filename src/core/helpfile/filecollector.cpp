@@ -93,8 +93,8 @@ QString FileCollector::stripAnchor(const QString &target)
 }
 
 // The name as it lies on disk: exact when that exists, else matched folder by folder without regard to
-// ASCII case, as the viewer looks names up.
-std::optional<QString> FileCollector::locate(const QString &relative)
+// ASCII case, as the viewer looks names up (the first match in name order, so always the same one).
+std::optional<QString> FileCollector::locate(const QString &relative) const
 {
     if (QFileInfo(m_root + QLatin1Char('/') + relative).isFile())
         return relative;
@@ -105,7 +105,8 @@ std::optional<QString> FileCollector::locate(const QString &relative)
         auto it = m_listings.find(folder);
         if (it == m_listings.end())
             it = m_listings.insert(
-                folder, QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot));
+                folder, QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                                               QDir::Name));
         const QString key = foldKey(parts.at(i));
         QString match;
         for (const QString &entry : *it) {
@@ -125,8 +126,7 @@ std::optional<QString> FileCollector::locate(const QString &relative)
 
 Result<QString> FileCollector::add(const QString &relative)
 {
-    const QString key = foldKey(relative);
-    if (const auto it = m_byKey.constFind(key); it != m_byKey.cend())
+    if (const auto it = m_byName.constFind(relative); it != m_byName.cend())
         return m_files[static_cast<size_t>(*it)].name;
     const QString path = m_root + QLatin1Char('/') + relative;
     QFile file(path);
@@ -137,8 +137,13 @@ Result<QString> FileCollector::add(const QString &relative)
     if (file.error() != QFileDevice::NoError)
         return Result<QString>::failure(
             QStringLiteral("Cannot read %1: %2").arg(QDir::toNativeSeparators(path), file.errorString()));
-    m_byKey.insert(key, static_cast<qsizetype>(m_files.size()));
-    m_files.push_back({relative, std::move(data), isPage(relative)});
+    const bool page = isPage(relative);
+    // A page of 0 bytes was cut short when it was written; packing it would hide the loss.
+    if (page && data.isEmpty())
+        return Result<QString>::failure(QStringLiteral("The page %1 is empty: it was cut short when it was written.")
+                                            .arg(QDir::toNativeSeparators(path)));
+    m_byName.insert(relative, static_cast<qsizetype>(m_files.size()));
+    m_files.push_back({relative, std::move(data), page});
     return relative;
 }
 
@@ -153,6 +158,22 @@ Result<QString> FileCollector::require(const QString &name, const QString &what)
         return Result<QString>::failure(QStringLiteral("The %1 %2 is missing: %3")
                                             .arg(what, name, QDir::toNativeSeparators(m_root + u'/' + *relative)));
     return add(*onDisk);
+}
+
+Result<bool> FileCollector::addListed(const QString &name)
+{
+    const std::optional<QString> relative = normalize(name, QString());
+    if (!relative)
+        return Result<bool>::failure(
+            QStringLiteral("The [FILES] entry %1 does not name a file inside the project folder.").arg(name));
+    const std::optional<QString> onDisk = locate(*relative);
+    if (!onDisk) {
+        m_missingKeys.insert(foldKey(*relative));
+        return false;
+    }
+    if (Result<QString> added = add(*onDisk); !added)
+        return failureFrom<bool>(added);
+    return true;
 }
 
 Result<std::optional<QString>> FileCollector::addIfPresent(const QString &name, const QString &fromFolder)
@@ -195,7 +216,7 @@ Result<void> FileCollector::followLinks()
     return {};
 }
 
-std::optional<QString> FileCollector::storedName(const QString &name, const QString &fromFolder) const
+std::optional<QString> FileCollector::resolve(const QString &name, const QString &fromFolder) const
 {
     const QString target = stripAnchor(name.trimmed());
     if (target.isEmpty() || isExternal(target))
@@ -203,10 +224,10 @@ std::optional<QString> FileCollector::storedName(const QString &name, const QStr
     const std::optional<QString> relative = normalize(target, fromFolder);
     if (!relative)
         return std::nullopt;
-    const auto it = m_byKey.constFind(foldKey(*relative));
-    if (it == m_byKey.cend())
+    const std::optional<QString> onDisk = locate(*relative);
+    if (!onDisk || !m_byName.contains(*onDisk))
         return std::nullopt;
-    return m_files[static_cast<size_t>(*it)].name;
+    return onDisk;
 }
 
 } // namespace HelpFile

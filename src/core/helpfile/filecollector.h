@@ -16,30 +16,36 @@ struct HelpProject;
 
 struct CollectedFile
 {
-    QString name; // relative to the project folder, "/" separators, case as first named
+    QString name; // relative to the project folder, "/" separators, as named on disk
     QByteArray data;
     bool page = false; // HTML, whose links are followed
 };
 
 // Gathers the files of a help file: those the project names and every local file their links reach,
 // all inside the project folder. Names from the project are text in its code page with "\" or "/".
+// A name finds the file of exactly that name, else one whose name differs only in ASCII case, as the
+// viewer looks names up; files whose names differ only in case are different files. Every failure
+// to add a file names it: unreadable, or a page of 0 bytes (cut short when it was written).
 class FileCollector
 {
 public:
     explicit FileCollector(const HelpProject &project);
 
-    // Adds a file that must exist; `what` names its role in the error ("[FILES] entry").
+    // Adds a file that must exist; `what` names its role in the error ("contents file").
     Result<QString> require(const QString &name, const QString &what);
+    // Adds a file that the project lists; false when it is missing, which the caller reports.
+    Result<bool> addListed(const QString &name);
     // Adds a file if it exists; nothing when it is missing, outside the folder or not local.
     Result<std::optional<QString>> addIfPresent(const QString &name, const QString &fromFolder = QString());
     // Follows href, src and background links of every page added so far and of those they reach.
     Result<void> followLinks();
 
-    // The stored name of an added file, looked up without regard to ASCII case.
-    std::optional<QString> storedName(const QString &name, const QString &fromFolder = QString()) const;
+    // The name of the added file that a project name or link written in `fromFolder` leads to.
+    std::optional<QString> resolve(const QString &name, const QString &fromFolder = QString()) const;
 
     const std::vector<CollectedFile> &files() const { return m_files; }
-    // Link targets that name no file, relative to the project folder, each once.
+    // Link targets that name no file, relative to the project folder, each once; listed files that
+    // are missing are not repeated here.
     const QStringList &missingLinks() const { return m_missing; }
 
     // A project-relative path for a name written relative to `fromFolder`: backslashes become "/",
@@ -51,17 +57,17 @@ public:
     static QString stripAnchor(const QString &target);
 
 private:
-    std::optional<QString> locate(const QString &relative);
+    std::optional<QString> locate(const QString &relative) const;
     Result<QString> add(const QString &relative);
 
     const HelpProject &m_project;
     QString m_root;
     std::vector<CollectedFile> m_files;
-    QHash<QString, qsizetype> m_byKey; // ASCII-folded name -> index in m_files
+    QHash<QString, qsizetype> m_byName; // name on disk -> index in m_files
     QStringList m_missing;
-    QSet<QString> m_missingKeys;
+    QSet<QString> m_missingKeys; // ASCII-folded, listed files included
     qsizetype m_scanned = 0;
-    QHash<QString, QStringList> m_listings;
+    mutable QHash<QString, QStringList> m_listings;
 };
 
 } // namespace HelpFile

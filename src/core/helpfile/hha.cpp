@@ -4,13 +4,17 @@
 #include "helpfile/filecollector.h"
 #include "helpfile/helpproject.h"
 #include "helpfile/htmlscan.h"
+#include "helpfile/portablecopy.h"
 #include "helpfile/systemfiles.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
-#include <QSaveFile>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace HelpFile {
 
@@ -22,9 +26,10 @@ QString native(const QString &path)
 }
 
 // Pages named by the contents and the index first, in their order, then every other page.
-std::vector<Topic> collectTopics(const HelpProject &project, const FileCollector &collector,
+std::vector<Topic> collectTopics(const HelpProject &project, const PortableCopy &copy,
                                  const std::vector<Html::SitemapEntry> &contents,
-                                 const std::vector<Html::SitemapEntry> &index)
+                                 const std::vector<Html::SitemapEntry> &index,
+                                 const std::vector<CollectedFile> &collected)
 {
     std::vector<Topic> topics;
     QHash<QString, size_t> byName;
@@ -42,28 +47,48 @@ std::vector<Topic> collectTopics(const HelpProject &project, const FileCollector
     };
     for (const auto *entries : {&contents, &index}) {
         for (const Html::SitemapEntry &e : *entries) {
-            if (const std::optional<QString> name = collector.storedName(project.decode(e.local)))
+            if (const std::optional<QString> name = copy.storedName(project.decode(e.local)))
                 addTopic(*name, e.name, entries == &contents);
         }
     }
-    for (const CollectedFile &f : collector.files()) {
-        if (f.page && !byName.contains(f.name))
-            addTopic(f.name, Html::title(f.data), false);
+    for (size_t i = 0; i < collected.size(); ++i) {
+        const QString &name = copy.files()[i].name;
+        if (collected[i].page && !byName.contains(name))
+            addTopic(name, Html::title(collected[i].data), false);
     }
     return topics;
 }
 
+// Writes beside the target and renames over it, with the system's reason on failure; the reason is
+// taken from errno at once, as a closed QFile or QSaveFile no longer knows it.
 Result<void> writeAtomically(const QString &path, const QByteArray &bytes)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return Result<void>::failure(
-            QStringLiteral("Cannot write the compiled file %1: %2").arg(native(path), file.errorString()));
-    if (file.write(bytes) != bytes.size() || !file.commit()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        return Result<void>::failure(QStringLiteral("Cannot write the compiled file %1: %2").arg(native(path), reason));
+    const QByteArray target = QFile::encodeName(path);
+    const QByteArray temporary = target + ".part";
+    const auto failure = [&](int error) {
+        ::unlink(temporary.constData());
+        return Result<void>::failure(QStringLiteral("Cannot write the compiled file %1: %2")
+                                         .arg(native(path), QString::fromLocal8Bit(std::strerror(error))));
+    };
+    const int fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return Result<void>::failure(QStringLiteral("Cannot write the compiled file %1: %2")
+                                         .arg(native(path), QString::fromLocal8Bit(std::strerror(errno))));
+    for (qsizetype done = 0; done < bytes.size();) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            const int error = n < 0 ? errno : ENOSPC;
+            ::close(fd);
+            return failure(error);
+        }
+        done += n;
     }
+    if (::close(fd) != 0)
+        return failure(errno);
+    if (::rename(temporary.constData(), target.constData()) != 0)
+        return failure(errno);
     return {};
 }
 
@@ -81,10 +106,14 @@ Result<CompileReport> compileProject(const QString &projectPath, const std::func
         return failureFrom<CompileReport>(read);
     const HelpProject &project = *read;
 
+    CompileReport report;
     FileCollector collector(project);
     for (const QString &name : project.files) {
-        if (Result<QString> r = collector.require(name, QStringLiteral("[FILES] entry")); !r)
-            return failureFrom<CompileReport>(r);
+        const Result<bool> listed = collector.addListed(name);
+        if (!listed)
+            return failureFrom<CompileReport>(listed);
+        if (!*listed)
+            report.missingFiles << name;
     }
     const WindowDefinition *window = project.window(project.defaultWindow);
     if (!window && !project.windows.empty() && project.defaultWindow.isEmpty())
@@ -102,14 +131,14 @@ Result<CompileReport> compileProject(const QString &projectPath, const std::func
         required.push_back({window->field(2), QStringLiteral("window's index file")});
         required.push_back({window->field(3), QStringLiteral("window's default page")});
     }
-    QHash<QString, QString> stored; // role -> stored name
+    QHash<QString, QString> collected; // role -> collected name
     for (const Named &n : required) {
         if (n.name.isEmpty())
             continue;
         Result<QString> r = collector.require(n.name, n.role);
         if (!r)
             return failureFrom<CompileReport>(r);
-        stored.insert(n.role, *r);
+        collected.insert(n.role, *r);
     }
     for (const WindowDefinition &w : project.windows) {
         for (int field : {1, 2, 3, 4}) {
@@ -118,12 +147,14 @@ Result<CompileReport> compileProject(const QString &projectPath, const std::func
         }
     }
 
+    QStringList sitemaps;
     const auto sitemap = [&](const QString &name) {
-        const std::optional<QString> storedAs = collector.storedName(name);
-        if (!storedAs)
+        const std::optional<QString> found = collector.resolve(name);
+        if (!found)
             return std::vector<Html::SitemapEntry>();
+        sitemaps << *found;
         for (const CollectedFile &f : collector.files()) {
-            if (f.name == *storedAs)
+            if (f.name == *found)
                 return Html::sitemapEntries(f.data);
         }
         return std::vector<Html::SitemapEntry>();
@@ -142,16 +173,19 @@ Result<CompileReport> compileProject(const QString &projectPath, const std::func
     if (Result<void> r = collector.followLinks(); !r)
         return failureFrom<CompileReport>(r);
 
-    QString defaultTopic = stored.value(QStringLiteral("default topic"));
+    step(QStringLiteral("Making the stored copy"));
+    const PortableCopy copy(project, collector, sitemaps);
+    QString defaultTopic = collected.value(QStringLiteral("default topic"));
     if (defaultTopic.isEmpty())
-        defaultTopic = stored.value(QStringLiteral("window's default page"));
+        defaultTopic = collected.value(QStringLiteral("window's default page"));
     const qint64 now = QDateTime::currentSecsSinceEpoch();
-    const std::vector<Topic> topics = collectTopics(project, collector, contents, index);
-    const SystemFiles system = buildSystemFiles(project, defaultTopic, topics, now);
+    const std::vector<Topic> topics = collectTopics(project, copy, contents, index, collector.files());
+    const SystemFiles system = buildSystemFiles(
+        copy.storedProject(), defaultTopic.isEmpty() ? QString() : copy.storedNameOf(defaultTopic), topics, now);
 
-    CompileReport report;
     report.outputPath = project.compiledFile;
     report.missingLinks = collector.missingLinks();
+    report.droppedEntries = copy.droppedEntries();
     std::vector<ContainerFile> files{
         {QByteArrayLiteral("/#SYSTEM"), system.system, true},
         {QByteArrayLiteral("/#ITBITS"), QByteArray(), false},
@@ -162,10 +196,11 @@ Result<CompileReport> compileProject(const QString &projectPath, const std::func
         {QByteArrayLiteral("/#URLSTR"), system.urlStrings, false},
         {QByteArrayLiteral("/#IDXHDR"), system.indexHeader, false},
     };
-    for (const CollectedFile &f : collector.files()) {
+    for (const CollectedFile &f : collector.files())
+        report.contentBytes += f.data.size();
+    for (const StoredFile &f : copy.files()) {
         files.push_back({QByteArray("/") + f.name.toUtf8(), f.data, false});
         ++report.fileCount;
-        report.contentBytes += f.data.size();
     }
     step(QStringLiteral("Compressing %1 files").arg(report.fileCount));
     ContainerOptions options;
@@ -206,5 +241,11 @@ int HHA_CompileHHP(const QString &projectPath, HelpFile::Callback progress, Help
         return 0;
     }
     notify(progress, QStringLiteral("Compiled %1").arg(QDir::toNativeSeparators(result->outputPath)));
+    if (!result->missingFiles.isEmpty()) {
+        notify(error, QStringLiteral("%1 files of the project are missing and were left out: %2")
+                          .arg(result->missingFiles.size())
+                          .arg(result->missingFiles.join(QStringLiteral(", "))));
+        return 0;
+    }
     return 1;
 }

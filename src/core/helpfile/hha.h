@@ -15,15 +15,20 @@ struct CompileReport
 {
     QString outputPath;       // the compiled file, absolute
     int fileCount = 0;        // files taken from the project folder
-    qint64 contentBytes = 0;  // their total size
+    qint64 contentBytes = 0;  // their total size on disk
     qint64 outputBytes = 0;   // size of the compiled file
-    QStringList missingLinks; // linked files that do not exist, relative to the project folder
+    QStringList missingFiles; // [FILES] entries that do not exist, as the project writes them
+    QStringList missingLinks; // other linked files that do not exist, relative to the project folder
+    int droppedEntries = 0;   // contents and index entries left out because they lead to no file
 };
 
-// Compiles a help project (.hhp) into the file its "Compiled file" option names. The output is written
+// Compiles a help project (.hhp) into the file its "Compiled file" option names. What is stored is a
+// copy made for every reader (PortableCopy); the project's files are only read. The output is written
 // to a temporary file and renamed into place, so a failed compile leaves any earlier file untouched
-// and no partial one. Fails with a message on an unreadable project, a missing file that the project
-// names, or a write failure. `progress` receives one line of text per step.
+// and no partial one. A [FILES] entry that is missing does not stop the compile: it is listed in
+// `missingFiles`, and the caller tells the user that the compiled file lacks it. Fails with a message
+// on an unreadable project, a missing contents, index or default page, a page of 0 bytes, or a write
+// failure (with the system's reason). `progress` receives one line of text per step.
 Result<CompileReport> compileProject(const QString &projectPath,
                                      const std::function<void(const QString &)> &progress = {});
 
@@ -32,7 +37,8 @@ short notifyCallback(void *);
 
 } // namespace HelpFile
 
-// The authoring library's compile call: nonzero on success, 0 on failure. `progress` receives each
-// step and `error` the failure message, as a NUL-terminated UTF-8 text; either may be null, and their
-// results are not used. `reserved` is ignored.
+// The authoring library's compile call: nonzero on success, 0 on failure. A compile that left out
+// missing [FILES] entries still writes the compiled file but answers 0, with one error message naming
+// them. `progress` receives each step and `error` the failure message, as a NUL-terminated UTF-8
+// text; either may be null, and their results are not used. `reserved` is ignored.
 int HHA_CompileHHP(const QString &projectPath, HelpFile::Callback progress, HelpFile::Callback error, int reserved);

@@ -9,6 +9,23 @@ bool isSpace(char c)
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f';
 }
 
+bool isLetter(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+bool isLeadByte(char c)
+{
+    const auto u = static_cast<unsigned char>(c);
+    return u >= 0x81 && u <= 0xFE;
+}
+
+bool isTrailByte(char c)
+{
+    const auto u = static_cast<unsigned char>(c);
+    return u >= 0x40 && u <= 0xFE && u != 0x7F;
+}
+
 char lower(char c)
 {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
@@ -43,11 +60,11 @@ QByteArray decodeEntities(QByteArray value)
 
 } // namespace
 
-void forEachTag(QByteArrayView html,
-                const std::function<void(QByteArrayView tag, const std::vector<Attribute> &attributes)> &visit)
+void forEachTag(QByteArrayView html, const std::function<void(const Tag &tag)> &visit,
+                const std::function<void(qsizetype at)> &stray)
 {
     const qsizetype n = html.size();
-    std::vector<Attribute> attributes;
+    Tag tag;
     qsizetype i = 0;
     while (i < n) {
         const qsizetype open = html.indexOf('<', i);
@@ -59,15 +76,21 @@ void forEachTag(QByteArrayView html,
             continue;
         }
         i = open + 1;
+        const char next = i < n ? html[i] : '\0';
+        const bool opensTag = isLetter(next) || next == '/' || next == '!' || next == '?';
+        if (!opensTag) {
+            if (stray)
+                stray(open);
+            continue;
+        }
         const qsizetype nameStart = i;
-        if (i < n && html[i] == '/')
+        if (html[i] == '/')
             ++i;
         while (i < n && !isSpace(html[i]) && html[i] != '>' && html[i] != '<' && !(html[i] == '/' && i > nameStart))
             ++i;
-        QByteArray tag = html.sliced(nameStart, i - nameStart).toByteArray().toLower();
-        if (tag.isEmpty() || tag == "/")
-            continue;
-        attributes.clear();
+        tag.name = html.sliced(nameStart, i - nameStart).toByteArray().toLower();
+        tag.attributes.clear();
+        tag.start = open;
         while (i < n) {
             while (i < n && (isSpace(html[i]) || html[i] == '/'))
                 ++i;
@@ -75,11 +98,11 @@ void forEachTag(QByteArrayView html,
                 break;
             const qsizetype attrStart = i;
             while (i < n && !isSpace(html[i]) && html[i] != '=' && html[i] != '>' && html[i] != '<') {
-                // A double-byte character stays whole, so its trail byte is never read as markup.
-                i += static_cast<unsigned char>(html[i]) >= 0x81 && i + 1 < n ? 2 : 1;
+                // A double-byte character stays whole, so its trail byte is never read as markup; a
+                // lead byte without a trail byte is one byte of its own.
+                i += isLeadByte(html[i]) && i + 1 < n && isTrailByte(html[i + 1]) ? 2 : 1;
             }
-            Attribute attribute{html.sliced(attrStart, std::min(i, n) - attrStart).toByteArray().toLower(), {}};
-            i = std::min(i, n);
+            Attribute attribute{html.sliced(attrStart, i - attrStart).toByteArray().toLower(), {}};
             qsizetype j = i;
             while (j < n && isSpace(html[j]))
                 ++j;
@@ -90,33 +113,47 @@ void forEachTag(QByteArrayView html,
                 if (j < n && (html[j] == '"' || html[j] == '\'')) {
                     const char quote = html[j];
                     const qsizetype end = html.indexOf(quote, j + 1);
-                    const qsizetype stop = end < 0 ? n : end;
-                    attribute.value = html.sliced(j + 1, stop - j - 1).toByteArray();
+                    attribute.valueStart = j + 1;
+                    attribute.valueEnd = end < 0 ? n : end;
                     i = end < 0 ? n : end + 1;
                 } else {
                     qsizetype end = j;
                     while (end < n && !isSpace(html[end]) && html[end] != '>')
                         ++end;
-                    attribute.value = html.sliced(j, end - j).toByteArray();
+                    attribute.valueStart = j;
+                    attribute.valueEnd = end;
                     i = end;
                 }
+                attribute.value =
+                    html.sliced(attribute.valueStart, attribute.valueEnd - attribute.valueStart).toByteArray();
             }
             if (!attribute.name.isEmpty())
-                attributes.push_back(std::move(attribute));
+                tag.attributes.push_back(std::move(attribute));
         }
-        visit(tag, attributes);
         if (i < n && html[i] == '>')
             ++i;
+        tag.end = i;
+        visit(tag);
     }
+}
+
+bool isLinkAttribute(QByteArrayView name)
+{
+    return name == "href" || name == "src" || name == "background";
+}
+
+QByteArray linkTarget(QByteArrayView raw)
+{
+    return decodeEntities(raw.toByteArray().trimmed());
 }
 
 std::vector<QByteArray> linkValues(QByteArrayView html)
 {
     std::vector<QByteArray> links;
-    forEachTag(html, [&](QByteArrayView, const std::vector<Attribute> &attributes) {
-        for (const Attribute &a : attributes) {
-            if (a.name == "href" || a.name == "src" || a.name == "background")
-                links.push_back(decodeEntities(a.value.trimmed()));
+    forEachTag(html, [&](const Tag &tag) {
+        for (const Attribute &a : tag.attributes) {
+            if (isLinkAttribute(a.name))
+                links.push_back(linkTarget(a.value));
         }
     });
     return links;
@@ -140,16 +177,16 @@ std::vector<SitemapEntry> sitemapEntries(QByteArrayView sitemap)
 {
     std::vector<SitemapEntry> entries;
     QByteArray name;
-    forEachTag(sitemap, [&](QByteArrayView tag, const std::vector<Attribute> &attributes) {
-        if (tag == "object") {
+    forEachTag(sitemap, [&](const Tag &tag) {
+        if (tag.name == "object") {
             name.clear();
             return;
         }
-        if (tag != "param")
+        if (tag.name != "param")
             return;
         QByteArray key;
         QByteArray value;
-        for (const Attribute &a : attributes) {
+        for (const Attribute &a : tag.attributes) {
             if (a.name == "name")
                 key = a.value.toLower();
             else if (a.name == "value")

@@ -1,21 +1,35 @@
-#include "helpfile/projectwriter.h"
+#include "archive/projectwriter.h"
 
 #include "archive/rep.h"
 #include "blog/articletable.h"
 #include "common/linewriter.h"
 #include "common/paths.h"
 
-namespace HelpFile {
+#include <QSet>
 
-namespace {
+namespace Archive {
 
 QString entryPath(const Blog::ArticleTable &table, int row)
 {
     const Blog::Article &a = table.article(row);
-    return Archive::Rep(a.category) + QLatin1Char('\\') + a.link;
+    return Rep(a.category) + QLatin1Char('\\') + a.link;
 }
 
-} // namespace
+QStringList describeEntries(const Blog::ArticleTable &table, const QStringList &entries)
+{
+    QSet<QString> wanted(entries.cbegin(), entries.cend());
+    QStringList described;
+    for (int row = 1; row <= table.articleCount() && !wanted.isEmpty(); ++row) {
+        const QString entry = entryPath(table, row);
+        if (wanted.remove(entry))
+            described << table.article(row).title + QStringLiteral(" (") + entry + QLatin1Char(')');
+    }
+    for (const QString &entry : entries) {
+        if (wanted.contains(entry))
+            described << entry;
+    }
+    return described;
+}
 
 QStringList projectLines(const QString &blogName, const Blog::ArticleTable &table)
 {
@@ -73,12 +87,17 @@ QStringList contentsLines(const Blog::ArticleTable &table)
 
 Result<void> writeProject(const QString &archiveFolder, const QString &blogName, const Blog::ArticleTable &table)
 {
-    if (auto r = LineWriter::writeLines(Paths::join(archiveFolder, projectFileName()), projectLines(blogName, table));
+    using LineWriter::Mode;
+    if (auto r = LineWriter::writeLines(Paths::join(archiveFolder, projectFileName()), projectLines(blogName, table),
+                                        Mode::Atomic);
         !r)
         return r;
-    if (auto r = LineWriter::writeLines(Paths::join(archiveFolder, QStringLiteral("nolv.hhk")), indexLines(table)); !r)
+    if (auto r = LineWriter::writeLines(Paths::join(archiveFolder, QStringLiteral("nolv.hhk")), indexLines(table),
+                                        Mode::Atomic);
+        !r)
         return r;
-    return LineWriter::writeLines(Paths::join(archiveFolder, QStringLiteral("nolv.hhc")), contentsLines(table));
+    return LineWriter::writeLines(Paths::join(archiveFolder, QStringLiteral("nolv.hhc")), contentsLines(table),
+                                  Mode::Atomic);
 }
 
-} // namespace HelpFile
+} // namespace Archive

@@ -1,8 +1,12 @@
+#include "archive/projectwriter.h"
 #include "blog/articletable.h"
 #include "common/gbkcodec.h"
-#include "helpfile/projectwriter.h"
+#include "support/filesizelimit.h"
 #include "support/tempfolder.h"
 
+#include <QDir>
+#include <cerrno>
+#include <cstring>
 #include <gtest/gtest.h>
 
 using Blog::ArticleTable;
@@ -24,7 +28,7 @@ protected:
 
 TEST_F(ProjectFiles, ProjectFileByteForByte)
 {
-    ASSERT_TRUE(HelpFile::writeProject(folder.path(), QStringLiteral("qiruvo"), table));
+    ASSERT_TRUE(Archive::writeProject(folder.path(), QStringLiteral("qiruvo"), table));
     const QByteArray expected = Gbk::encode(QStringLiteral(
         "[Options]\r\n"
         "Compatibility = 1.1 Or later\r\n"
@@ -50,7 +54,7 @@ TEST_F(ProjectFiles, ProjectFileByteForByte)
 
 TEST_F(ProjectFiles, IndexAndContentsByteForByte)
 {
-    ASSERT_TRUE(HelpFile::writeProject(folder.path(), QStringLiteral("qiruvo"), table));
+    ASSERT_TRUE(Archive::writeProject(folder.path(), QStringLiteral("qiruvo"), table));
     EXPECT_EQ(file(QStringLiteral("nolv.hhk")),
               Gbk::encode(QStringLiteral("<UL>\r\n"
                                          "<LI> <OBJECT type=Text/sitemap> <param name=Name value=随笔\\a.html> <param "
@@ -72,15 +76,36 @@ TEST_F(ProjectFiles, IndexAndContentsByteForByte)
 
 TEST_F(ProjectFiles, SecondBuildLeavesOneCopyOfEveryLine)
 {
-    ASSERT_TRUE(HelpFile::writeProject(folder.path(), QStringLiteral("qiruvo"), table));
+    ASSERT_TRUE(Archive::writeProject(folder.path(), QStringLiteral("qiruvo"), table));
     const QByteArray first =
         file(QStringLiteral("nolv.hhp")) + file(QStringLiteral("nolv.hhk")) + file(QStringLiteral("nolv.hhc"));
-    ASSERT_TRUE(HelpFile::writeProject(folder.path(), QStringLiteral("qiruvo"), table));
+    ASSERT_TRUE(Archive::writeProject(folder.path(), QStringLiteral("qiruvo"), table));
     EXPECT_EQ(file(QStringLiteral("nolv.hhp")) + file(QStringLiteral("nolv.hhk")) + file(QStringLiteral("nolv.hhc")),
               first);
 }
 
 TEST_F(ProjectFiles, UnwritableFolderIsReported)
 {
-    EXPECT_FALSE(HelpFile::writeProject(folder.file(QStringLiteral("missing")), QStringLiteral("qiruvo"), table));
+    EXPECT_FALSE(Archive::writeProject(folder.file(QStringLiteral("missing")), QStringLiteral("qiruvo"), table));
+}
+
+TEST_F(ProjectFiles, FullDiskKeepsTheEarlierFilesWholeAndSaysWhy)
+{
+    ASSERT_TRUE(Archive::writeProject(folder.path(), QStringLiteral("qiruvo"), table));
+    const QByteArray before =
+        file(QStringLiteral("nolv.hhp")) + file(QStringLiteral("nolv.hhk")) + file(QStringLiteral("nolv.hhc"));
+    for (int i = 0; i < 20; ++i)
+        table.LoadWZ(QStringLiteral("标题"), QStringLiteral("随笔"), QStringLiteral("%1.html").arg(i), QString());
+    Result<void> written;
+    {
+        const FileSizeLimit full(600);
+        written = Archive::writeProject(folder.path(), QStringLiteral("qiruvo"), table);
+    }
+    ASSERT_FALSE(written);
+    EXPECT_TRUE(written.error().contains(QString::fromLocal8Bit(std::strerror(EFBIG))))
+        << written.error().toStdString();
+    EXPECT_EQ(file(QStringLiteral("nolv.hhp")) + file(QStringLiteral("nolv.hhk")) + file(QStringLiteral("nolv.hhc")),
+              before);
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files),
+              (QStringList{QStringLiteral("nolv.hhc"), QStringLiteral("nolv.hhk"), QStringLiteral("nolv.hhp")}));
 }

@@ -9,7 +9,7 @@ namespace Blog {
 class ArticleTable;
 }
 
-namespace HelpFile {
+namespace Archive {
 
 // The help project "nolv.hhp", index "nolv.hhk" and contents "nolv.hhc" over one archive folder.
 // Entries are the article files, Rep(category) + "\" + link, in table order.
@@ -17,7 +17,16 @@ QStringList projectLines(const QString &blogName, const Blog::ArticleTable &tabl
 QStringList indexLines(const Blog::ArticleTable &table);
 QStringList contentsLines(const Blog::ArticleTable &table);
 
-// Writes the three files into the archive folder, replacing earlier ones.
+// The entry path of one article row, as the three files write it.
+QString entryPath(const Blog::ArticleTable &table, int row);
+
+// The articles behind entry paths (a compile's missing [FILES] entries), as "title (entry path)", in
+// table order; an entry that matches no row is given as it is.
+QStringList describeEntries(const Blog::ArticleTable &table, const QStringList &entries);
+
+// Writes the three files into the archive folder, each beside its final name and then renamed over
+// it, so that a kill or a full disk leaves the earlier file or the whole new one. Fails with the
+// system's reason for the first file that cannot be written.
 Result<void> writeProject(const QString &archiveFolder, const QString &blogName, const Blog::ArticleTable &table);
 
 inline QString projectFileName()
@@ -25,4 +34,4 @@ inline QString projectFileName()
     return QStringLiteral("nolv.hhp");
 }
 
-} // namespace HelpFile
+} // namespace Archive
