@@ -1,4 +1,5 @@
 #include "archive/imagescanner.h"
+#include "helpfile/strictreader.h"
 #include "samplehost.h"
 #include "support/tempfolder.h"
 
@@ -138,6 +139,17 @@ TEST(PicturesInChromium, EveryPictureComesFromTheFolderWithTheHostGone)
         }
     }
     EXPECT_EQ(shown, QSet<QString>(saved.begin(), saved.end()));
+
+    // Inside the help file, read as the strict readers do, every picture link resolves and every
+    // picture is stored as saved.
+    const ChmTest::StrictReport chm = ChmTest::strictRead(folder.file(QStringLiteral("qiruvo.chm")));
+    ASSERT_TRUE(chm.opened);
+    for (const QString &problem : chm.problems)
+        EXPECT_FALSE(problem.contains(QLatin1String("images/"))) << problem.toStdString();
+    for (const QString &name : saved) {
+        EXPECT_EQ(chm.files.value("/images/" + name.toLatin1()), readAll(archive + QStringLiteral("/images/") + name))
+            << name.toStdString();
+    }
 }
 
 // The real pelmora-cli killed in the middle of the image pass leaves no partial picture under a

@@ -368,7 +368,12 @@ SampleHost::Response SampleHost::respondArticle(const BlogEntry &entry, const QS
                     hostile = hostile || fault.mode == FaultMode::ImageHostile;
                 }
             }
-            body += SampleImages::bodyLines(entry.blog.name, row, forced, hostile, baseUrl(), imageBaseUrl());
+            // After the title, date and text opening lines, where a reader sees them first.
+            const QStringList pictures =
+                SampleImages::bodyLines(entry.blog.name, row, forced, hostile, baseUrl(), imageBaseUrl());
+            const qsizetype at = std::min<qsizetype>(3, body.size());
+            for (qsizetype i = 0; i < pictures.size(); ++i)
+                body.insert(at + i, pictures[i]);
         }
         return SamplePages::articleLines(entry.blog, index, body);
     };

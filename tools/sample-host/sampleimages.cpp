@@ -92,11 +92,11 @@ bool parsePath(const QString &path, QString *blogName, Picture *picture)
 QByteArray bytes(const QString &blogName, const Picture &picture)
 {
     quint64 seed = seedOf(blogName, picture.row, picture.number);
-    QImage image(24, 16, QImage::Format_RGB32);
+    QImage image(96, 64, QImage::Format_RGB32);
     const QRgb background = qRgb(static_cast<int>(seed & 0xFF), static_cast<int>((seed >> 8) & 0xFF),
                                  static_cast<int>((seed >> 16) & 0xFF));
     const QRgb stripe = qRgb(255 - qRed(background), 255 - qGreen(background), 255 - qBlue(background));
-    const int step = 2 + static_cast<int>((seed >> 24) % 4);
+    const int step = 4 + static_cast<int>((seed >> 24) % 8);
     for (int y = 0; y < image.height(); ++y) {
         for (int x = 0; x < image.width(); ++x)
             image.setPixel(x, y, (x + y) % step == 0 ? stripe : background);
