@@ -11,6 +11,7 @@
 #include <QMessageBox>
 #include <QNetworkAccessManager>
 #include <QPixmap>
+#include <QSettings>
 #include <QTextStream>
 #include <QTimer>
 
@@ -66,6 +67,9 @@ int main(int argc, char **argv)
 
     QNetworkAccessManager network;
     AppContext context(network, settings);
+    context.settingsFile =
+        QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("pelmora"), QStringLiteral("pelmora"))
+            .fileName();
     MainWindow window(context);
     window.show();
 

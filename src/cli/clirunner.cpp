@@ -27,12 +27,13 @@ constexpr qint64 PlainProgressIntervalMs = 1000;
 
 QString usage()
 {
-    return QStringLiteral("Usage: pelmora-cli [--dir DIR] [--host URL] [--per-page N] [--quiet] COMMAND NAME\n"
-                          "Commands:\n"
-                          "  find NAME      find the blog's articles and save them as DIR/NAME.ini\n"
-                          "  download NAME  download the articles of DIR/NAME.ini and write the index pages\n"
-                          "  chm NAME       pack the archive folder DIR/NAME into DIR/NAME.chm\n"
-                          "  archive NAME   find, download and chm in turn\n");
+    return QStringLiteral(
+        "Usage: pelmora-cli [--dir DIR] [--host URL] [--per-page N] [--images] [--quiet] COMMAND NAME\n"
+        "Commands:\n"
+        "  find NAME      find the blog's articles and save them as DIR/NAME.ini\n"
+        "  download NAME  download the articles of DIR/NAME.ini and write the index pages\n"
+        "  chm NAME       pack the archive folder DIR/NAME into DIR/NAME.chm\n"
+        "  archive NAME   find, download and chm in turn\n");
 }
 
 } // namespace
@@ -62,8 +63,11 @@ void CliRunner::start(const QStringList &arguments, Settings defaults)
     const QCommandLineOption timeoutOption(QStringLiteral("timeout"), QStringLiteral("Request time-out in seconds."),
                                            QStringLiteral("S"));
     const QCommandLineOption quietOption(QStringLiteral("quiet"), QStringLiteral("Print errors only."));
+    const QCommandLineOption imagesOption(
+        QStringLiteral("images"),
+        QStringLiteral("Download the articles' pictures into the archive and link them from there."));
     const QCommandLineOption helpOption = parser.addHelpOption();
-    parser.addOptions({dirOption, hostOption, perPageOption, timeoutOption, quietOption});
+    parser.addOptions({dirOption, hostOption, perPageOption, timeoutOption, quietOption, imagesOption});
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("find, download, chm or archive"));
     parser.addPositionalArgument(QStringLiteral("name"), QStringLiteral("The blog name."));
     const QCommandLineOption versionOption = parser.addVersionOption();
@@ -105,6 +109,7 @@ void CliRunner::start(const QStringList &arguments, Settings defaults)
         m_settings.requestTimeoutMs = static_cast<int>(seconds * 1000);
     }
     m_quiet = parser.isSet(quietOption);
+    m_images = parser.isSet(imagesOption);
     if (auto perPage = Archive::parsePerPage(m_perPage); !perPage)
         return usageError(perPage.error());
 
@@ -226,9 +231,15 @@ void CliRunner::runDownload()
     m_download->setClock(m_settings.now, QLocale::system());
     connect(m_download.get(), &Archive::DownloadJob::statusChanged, this, [this](const QString &text) {
         // The running counts are shown by the progress line.
-        if (!text.startsWith(QStringLiteral("下载文章：")) && !text.startsWith(QStringLiteral("生成文章索引：")))
+        if (!text.startsWith(QStringLiteral("下载文章：")) && !text.startsWith(QStringLiteral("生成文章索引：")) &&
+            !text.startsWith(QStringLiteral("图片：")))
             status(text);
     });
+    if (m_images) {
+        m_download->setImages(Archive::ImageOptions::fromSettings(m_settings));
+        connect(m_download.get(), &Archive::DownloadJob::imageProgress, this,
+                [this](int done, int total) { progressLine(done, total, QString(), QStringLiteral("图片：")); });
+    }
     connect(m_download.get(), &Archive::DownloadJob::progress, this, [this](int saved, int total, int givenUp) {
         const double seconds = std::max<qint64>(1, m_clock.elapsed()) / 1000.0;
         QString extra = QStringLiteral("%1/s").arg(saved / seconds, 0, 'f', 1);
@@ -257,6 +268,8 @@ void CliRunner::onDownloaded(const Archive::DownloadJobReport &report)
     endLine();
     if (report.download.aborted)
         return;
+    if (report.images)
+        reportImages(*report.images);
     if (!report.indexed)
         return fail(Failure, report.error);
     if (!m_quiet) {
@@ -280,6 +293,26 @@ void CliRunner::onDownloaded(const Archive::DownloadJobReport &report)
         return runNext();
     }
     fail(Failure, incomplete);
+}
+
+void CliRunner::reportImages(const Archive::ImageReport &report)
+{
+    // Pictures that could not be kept are listed but do not fail the run: every article is saved
+    // and each such picture still shows from its remote address.
+    for (const Archive::ImageFailure &failure : report.givenUp)
+        m_err << QStringLiteral("picture given up: %1: %2\n").arg(failure.address, failure.reason);
+    for (const QString &error : report.errors)
+        m_err << QStringLiteral("picture links not rewritten: %1\n").arg(error);
+    m_err.flush();
+    if (m_quiet)
+        return;
+    m_out << QStringLiteral("pictures: %1 of %2 saved (%3 fetched now), %4 references kept remote, %5 given up\n")
+                 .arg(report.saved)
+                 .arg(report.pictures)
+                 .arg(report.fetched)
+                 .arg(report.keptRemote)
+                 .arg(report.givenUp.size());
+    m_out.flush();
 }
 
 void CliRunner::runChm()
@@ -325,23 +358,24 @@ void CliRunner::status(const QString &text)
     m_out.flush();
 }
 
-void CliRunner::progressLine(int done, int total, const QString &extra)
+void CliRunner::progressLine(int done, int total, const QString &extra, const QString &label)
 {
     if (m_quiet)
         return;
-    const QString counts = QStringLiteral("%1/%2").arg(done).arg(total);
+    const QString counts = label + QStringLiteral("%1/%2").arg(done).arg(total);
+    const QString suffix = extra.isEmpty() ? QString() : QStringLiteral(" (") + extra + QLatin1Char(')');
     if (!m_interactive) {
         const qint64 now = m_clock.elapsed();
         if (done < total && m_lastPrint >= 0 && now - m_lastPrint < PlainProgressIntervalMs)
             return;
         m_lastPrint = now;
-        m_out << counts << QStringLiteral(" (") << extra << QStringLiteral(")\n");
+        m_out << counts << suffix << QLatin1Char('\n');
         m_out.flush();
         return;
     }
     const int filled = total > 0 ? static_cast<int>(static_cast<qint64>(BarWidth) * done / total) : 0;
     m_out << QStringLiteral("\r[") << QString(filled, QLatin1Char('#')) << QString(BarWidth - filled, QLatin1Char('-'))
-          << QStringLiteral("] ") << counts << QStringLiteral(" (") << extra << QStringLiteral(")\x1b[K");
+          << QStringLiteral("] ") << counts << suffix << QStringLiteral("\x1b[K");
     m_out.flush();
     m_lineOpen = true;
 }

@@ -15,6 +15,7 @@ class QTimer;
 namespace Archive {
 class DownloadJob;
 struct DownloadJobReport;
+struct ImageReport;
 } // namespace Archive
 
 namespace Blog {
@@ -59,7 +60,8 @@ private:
     void onFound();
     void onDownloaded(const Archive::DownloadJobReport &report);
     void status(const QString &text);
-    void progressLine(int done, int total, const QString &extra);
+    void progressLine(int done, int total, const QString &extra, const QString &label = QString());
+    void reportImages(const Archive::ImageReport &report);
     void endLine();
     void fail(int code, const QString &message);
     void succeed();
@@ -72,6 +74,7 @@ private:
     QString m_blogName;
     QList<Step> m_steps;
     bool m_quiet = false;
+    bool m_images = false; // keep the pictures of the articles
     bool m_interactive = false;
     bool m_lineOpen = false;
     bool m_done = false;

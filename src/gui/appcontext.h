@@ -35,4 +35,6 @@ struct AppContext
     AboutShower showAbout;
     FileChooser chooseFile;
     HelpCompiler compile;
+    // Where the window remembers its choices (an INI file); empty: nothing is remembered.
+    QString settingsFile;
 };

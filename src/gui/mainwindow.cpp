@@ -13,6 +13,7 @@
 #include "gui/twips.h"
 #include "task/taskfile.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QHeaderView>
@@ -20,6 +21,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSettings>
 #include <QUrl>
 #include <QWheelEvent>
 
@@ -31,6 +33,8 @@ constexpr int ColumnWidths[Blog::ArticleTable::ColumnCount] = {700, 4800, 2800, 
 // The design places show everything at this client size, the status line included.
 constexpr int InitialWidth = 13200;
 constexpr int InitialHeight = 6480;
+
+const QString KeepImagesKey = QStringLiteral("download/keepImages");
 
 constexpr int WheelNotch = 120;
 constexpr int WheelStep = 3;
@@ -60,6 +64,14 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
     connect(m_ui->Command5, &QPushButton::clicked, this, &MainWindow::Command5_Click);
     connect(m_ui->Command6, &QPushButton::clicked, this, &MainWindow::Command6_Click);
     connect(m_ui->MSH, &QAbstractItemView::doubleClicked, this, &MainWindow::MSH_DblClick);
+    if (!m_context.settingsFile.isEmpty()) {
+        m_ui->Check1->setChecked(
+            QSettings(m_context.settingsFile, QSettings::IniFormat).value(KeepImagesKey, false).toBool());
+    }
+    connect(m_ui->Check1, &QCheckBox::toggled, this, [this](bool checked) {
+        if (!m_context.settingsFile.isEmpty())
+            QSettings(m_context.settingsFile, QSettings::IniFormat).setValue(KeepImagesKey, checked);
+    });
     m_ui->MSH->installEventFilter(this);
     m_ui->Label3->installEventFilter(this);
 
@@ -221,6 +233,9 @@ void MainWindow::Command2_Click()
 {
     if (m_download.running() || !takeBlogName())
         return;
+    m_download.setImages(m_ui->Check1->isChecked()
+                             ? std::optional(Archive::ImageOptions::fromSettings(m_context.settings))
+                             : std::nullopt);
     const Result<void> started = m_download.start(m_blogName, m_ui->Text3->text(), m_ui->Text2->text());
     if (!started) {
         // A refusal changes neither the buttons nor the status line.
@@ -232,6 +247,19 @@ void MainWindow::Command2_Click()
 
 void MainWindow::onDownloadFinished(const Archive::DownloadJobReport &report)
 {
+    // The pictures' account goes below the list lines; the status line keeps its own texts.
+    if (report.images && !report.images->aborted) {
+        const Archive::ImageReport &images = *report.images;
+        m_ui->List1->addItem(QStringLiteral("图片：保存 %1 张，保留远程地址 %2 处，放弃 %3 张")
+                                 .arg(images.saved)
+                                 .arg(images.keptRemote)
+                                 .arg(images.givenUp.size()));
+        for (const Archive::ImageFailure &failure : images.givenUp)
+            m_ui->List1->addItem(QStringLiteral("放弃图片：%1（%2）").arg(failure.address, failure.reason));
+        for (const QString &error : images.errors)
+            m_ui->List1->addItem(QStringLiteral("图片链接未改写：") + error);
+        m_ui->List1->scrollToBottom();
+    }
     if (report.indexed) {
         SetDisp(ButtonState::Downloaded);
         return;

@@ -3,6 +3,7 @@
 #include "gui/articlegridview.h"
 #include "gui/twips.h"
 
+#include <QCheckBox>
 #include <QColor>
 #include <QFont>
 #include <QHeaderView>
@@ -82,6 +83,9 @@ void MainWindow::setupUi(QWidget *form)
     Command5 = button(form, "Command5", QStringLiteral("导出"), 7920, 735);
     Command3 = button(form, "Command3", QStringLiteral("生成CHM"), 8760, 975);
     Command4 = button(form, "Command4", QStringLiteral("目录"), 9840, 615);
+    // Right of the last button, in space no other control uses.
+    Check1 = place<QCheckBox>(form, "Check1", 10560, 120, 1440, 375, songti(10.5, true));
+    Check1->setText(QStringLiteral("保存图片"));
 
     // The blog address is kept for the operations, not for reading: a sliver of a box at the edge
     // would only show its last letters.

@@ -3,6 +3,7 @@
 #include <array>
 
 class ArticleGridView;
+class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -26,6 +27,7 @@ public:
     QPushButton *Command5 = nullptr;
     QPushButton *Command3 = nullptr;
     QPushButton *Command4 = nullptr;
+    QCheckBox *Check1 = nullptr; // 保存图片: keep the pictures with the articles
     QLineEdit *Text3 = nullptr;
     QLabel *Label3 = nullptr;
     QLabel *Label2 = nullptr;

@@ -6,6 +6,8 @@
 #include "samplehost.h"
 #include "windowharness.h"
 
+#include <QCheckBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QTest>
 
@@ -88,6 +90,44 @@ private slots:
         h.button(2)->click();
         QTRY_COMPARE_WITH_TIMEOUT(h.buttons(), pattern(ButtonState::Downloaded), Patience);
         QVERIFY(QFileInfo(h.programFile(u"qiruvo/all.htm"_s)).size() > 0);
+    }
+
+    void keepsPicturesWhenTheBoxIsTickedAndRemembersIt()
+    {
+        SampleHostConfig config;
+        config.images = true;
+        config.faults = {Fault{6, FaultMode::ImageMissing}};
+        SampleHost host(config);
+        QVERIFY(host.listen());
+        WindowHarness h(host.baseUrl());
+        QVERIFY(!h.child<QCheckBox>("Check1")->isChecked());
+        h.context.settingsFile = h.programFile(u"settings.ini"_s);
+        h.child<QCheckBox>("Check1")->setChecked(true);
+        h.window = std::make_unique<MainWindow>(h.context);
+        QVERIFY(h.child<QCheckBox>("Check1")->isChecked());
+
+        find(h);
+        h.button(2)->click();
+        QTRY_COMPARE_WITH_TIMEOUT(h.buttons(), pattern(ButtonState::Downloaded), Patience);
+        QVERIFY(!QDir(h.programFile(u"qiruvo/images"_s)).isEmpty());
+        // The list box gives the pictures' account, each one given up with its reason.
+        const QListWidget *list = h.child<QListWidget>("List1");
+        QStringList lines;
+        for (int i = 0; i < list->count(); ++i)
+            lines.append(list->item(i)->text());
+        QVERIFY2(lines.join(u'\n').contains(u"放弃图片："_s), qPrintable(lines.join(u'\n')));
+        QVERIFY(lines.join(u'\n').contains(u"HTTP 404"_s));
+        QVERIFY(lines.join(u'\n').contains(u"图片：保存 "_s));
+
+        // Unticked, the next download leaves the pictures of the articles it saves again remote.
+        h.child<QCheckBox>("Check1")->setChecked(false);
+        host.clearRequestLog();
+        h.button(2)->click();
+        QTRY_COMPARE_WITH_TIMEOUT(h.buttons(), pattern(ButtonState::Downloaded), Patience);
+        for (const QString &path : host.requestLog())
+            QVERIFY2(!path.startsWith(u"/img/"_s), qPrintable(path));
+        h.window = std::make_unique<MainWindow>(h.context);
+        QVERIFY(!h.child<QCheckBox>("Check1")->isChecked());
     }
 
     void packsWhatWasSavedAndNamesTheMissingArticles()

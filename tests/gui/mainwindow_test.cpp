@@ -4,6 +4,7 @@
 #include "task/taskfile.h"
 #include "windowharness.h"
 
+#include <QCheckBox>
 #include <QHeaderView>
 #include <QTest>
 #include <QWheelEvent>
@@ -101,9 +102,18 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(h.window.get()));
         const QRect client = h.window->rect();
         const QList<QWidget *> controls = h.window->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly);
-        QCOMPARE(controls.size(), 19);
+        QCOMPARE(controls.size(), 20);
         for (QWidget *control : controls)
             QVERIFY2(client.contains(control->geometry()), qPrintable(control->objectName()));
+        // The pictures box sits in space of its own, off by default.
+        const QCheckBox *check = h.child<QCheckBox>("Check1");
+        QCOMPARE(check->text(), u"保存图片"_s);
+        QVERIFY(!check->isChecked());
+        QVERIFY(check->geometry().left() >= h.button(4)->geometry().right());
+        for (QWidget *control : controls) {
+            if (control != check && control->isVisible())
+                QVERIFY2(!control->geometry().intersects(check->geometry()), qPrintable(control->objectName()));
+        }
     }
 
     void setDispEnablesExactlyTheFlaggedButtons()

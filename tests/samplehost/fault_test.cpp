@@ -35,10 +35,13 @@ INSTANTIATE_TEST_SUITE_P(SampleHost, FaultSpec,
                                          FaultCase{u"1=broken-once", true, {1, FaultMode::BrokenOnce, 0}},
                                          FaultCase{u"7=withdrawn-notopen", true, {7, FaultMode::WithdrawnNotOpen, 0}},
                                          FaultCase{u"12=crlf", true, {12, FaultMode::CrLf, 0}},
-                                         FaultCase{u"0=reset", false, {}}, FaultCase{u"-2=reset", false, {}},
-                                         FaultCase{u"x=never", false, {}}, FaultCase{u"4=slow:", false, {}},
-                                         FaultCase{u"4=slow:-5", false, {}}, FaultCase{u"4=Never", false, {}},
-                                         FaultCase{u"4 never", false, {}}, FaultCase{u"", false, {}}));
+                                         FaultCase{u"3=img-slow:250", true, {3, FaultMode::ImageSlow, 250}},
+                                         FaultCase{u"8=img-hostile", true, {8, FaultMode::ImageHostile, 0}},
+                                         FaultCase{u"8=img-slow", false, {}}, FaultCase{u"0=reset", false, {}},
+                                         FaultCase{u"-2=reset", false, {}}, FaultCase{u"x=never", false, {}},
+                                         FaultCase{u"4=slow:", false, {}}, FaultCase{u"4=slow:-5", false, {}},
+                                         FaultCase{u"4=Never", false, {}}, FaultCase{u"4 never", false, {}},
+                                         FaultCase{u"", false, {}}));
 
 // Faults of the blog address page and the list pages.
 INSTANTIATE_TEST_SUITE_P(

@@ -70,6 +70,21 @@ Result<void> parseTarget(const QString &text, Fault &fault)
     return {};
 }
 
+// The picture faults, kept apart from the page faults above.
+const std::array<std::pair<FaultMode, const char16_t *>, 7> &imageModeNames()
+{
+    static const std::array<std::pair<FaultMode, const char16_t *>, 7> names{{
+        {FaultMode::ImageMissing, u"img-404"},
+        {FaultMode::ImageNotImage, u"img-not-image"},
+        {FaultMode::ImageHuge, u"img-huge"},
+        {FaultMode::ImageEndless, u"img-endless"},
+        {FaultMode::ImageLoop, u"img-loop"},
+        {FaultMode::ImageElsewhere, u"img-elsewhere"},
+        {FaultMode::ImageHostile, u"img-hostile"},
+    }};
+    return names;
+}
+
 Result<Fault> parseParts(const QString &rowText, const QString &modeText)
 {
     Fault fault;
@@ -108,6 +123,21 @@ Result<Fault> parseParts(const QString &rowText, const QString &modeText)
         return fault;
     }
     for (const auto &[value, name] : modeNames()) {
+        if (mode == QStringView(name)) {
+            fault.mode = value;
+            return fault;
+        }
+    }
+    if (mode.startsWith(u"img-slow:")) {
+        const int delay = mode.mid(9).toInt(&ok);
+        if (!ok || delay < 0 || delay > MaxDelayMs)
+            return Result<Fault>::failure(
+                QStringLiteral("img-slow needs milliseconds from 0 to %1: \"%2\"").arg(MaxDelayMs).arg(mode));
+        fault.mode = FaultMode::ImageSlow;
+        fault.delayMs = delay;
+        return fault;
+    }
+    for (const auto &[value, name] : imageModeNames()) {
         if (mode == QStringView(name)) {
             fault.mode = value;
             return fault;
@@ -193,9 +223,26 @@ QString faultText(const Fault &fault)
         if (value == fault.mode)
             return row + QStringView(name);
     }
+    if (fault.mode == FaultMode::ImageSlow)
+        return row + QStringLiteral("img-slow:") + QString::number(fault.delayMs);
+    for (const auto &[value, name] : imageModeNames()) {
+        if (value == fault.mode)
+            return row + QStringView(name);
+    }
     for (const auto &[value, name] : pageModeNames()) {
         if (value == fault.mode)
             return row + QStringView(name);
     }
     return row;
+}
+
+bool isImageFault(FaultMode mode)
+{
+    if (mode == FaultMode::ImageSlow)
+        return true;
+    for (const auto &[value, name] : imageModeNames()) {
+        if (value == mode)
+            return true;
+    }
+    return false;
 }

@@ -27,6 +27,17 @@ enum class FaultMode {
     Drip,       // the page one byte at a time, DripIntervalMs apart
     Redirect,   // 302 to `url`
     EntryFlood, // list pages only: `count` entry-marker lines and nothing else
+
+    // Faults of the article's pictures (the host serves pictures only when asked to); the article
+    // gets a picture even when it would have none.
+    ImageMissing,   // the pictures answer 404
+    ImageNotImage,  // 200 with an HTML page (Content-Type text/html)
+    ImageHuge,      // announced as 2 GB and sent without end
+    ImageEndless,   // no length, sent without end until the client leaves
+    ImageSlow,      // the pictures answer after delayMs
+    ImageLoop,      // the pictures redirect to themselves
+    ImageElsewhere, // the pictures redirect to the same picture on the other port
+    ImageHostile,   // the article also references ../../x.png, a data: URL, a file: URL and a path with ".."
 };
 
 // Which page a fault is for.
@@ -38,6 +49,9 @@ enum class FaultTarget {
 };
 constexpr int AnyListPage = -1;
 constexpr int DripIntervalMs = 20;
+
+// True for the modes that concern an article's pictures, not its page.
+bool isImageFault(FaultMode mode);
 
 // A fault of the article in row `row`: its 1-based position in list order, newest first; or of the
 // page `target` names.
@@ -56,7 +70,7 @@ struct Fault
 
     int row = 0;
     FaultMode mode = FaultMode::Slow;
-    int delayMs = 0; // Slow only
+    int delayMs = 0; // Slow and ImageSlow only
     FaultTarget target = FaultTarget::Article;
     int count = 0; // EntryFlood only
     QString url;   // Redirect only
@@ -67,7 +81,8 @@ struct Fault
 // "N=MODE", with MODE one of slow:MS, broken-once, always-broken, withdrawn-footer,
 // withdrawn-disclaimer, withdrawn-notopen, empty-body, never, reset, http500, truncated, crlf,
 // endless, gzip-bomb, drip, redirect:URL, flood:COUNT. Instead of the row N: "blog" for the blog
-// address page, "list:P" for list page P, "list:*" for every list page, "every" for every page.
+// address page, "list:P" for list page P, "list:*" for every list page, "every" for every page. For pictures:
+// img-404, img-not-image, img-huge, img-endless, img-slow:MS, img-loop, img-elsewhere, img-hostile.
 Result<Fault> parseFault(const QString &spec);
 
 // One fault a line, "N MODE" (or "N=MODE"); blank lines and text after "#" are skipped.

@@ -74,6 +74,7 @@ int main(int argc, char **argv)
          QStringLiteral("An odd list entry N=MODE for the article in row N (crlf-title, empty-title, "
                         "empty-category, nul-category, nongbk-link, long-category); repeatable."),
          QStringLiteral("entry")},
+        {QStringLiteral("images"), QStringLiteral("Articles show pictures, also from a second port.")},
     });
     parser.process(app);
     if (!parser.positionalArguments().isEmpty())
@@ -97,6 +98,7 @@ int main(int argc, char **argv)
     config.listSize = *listSize;
     config.reverseListLatencyMs = *reverseLatency;
     config.logPath = parser.value(QStringLiteral("log"));
+    config.images = parser.isSet(QStringLiteral("images"));
 
     const QStringList faultFiles = parser.values(QStringLiteral("fault-file"));
     for (const QString &path : faultFiles) {
@@ -142,6 +144,8 @@ int main(int argc, char **argv)
     if (!host.listen(static_cast<quint16>(*port), address))
         return fail(host.errorString());
     QTextStream(stdout) << "listening on " << host.baseUrl() << Qt::endl;
+    if (config.images)
+        QTextStream(stdout) << "pictures also on " << host.imageBaseUrl() << Qt::endl;
 
     const int status = QCoreApplication::exec();
     ::close(signalPipe[0]);

@@ -2,6 +2,7 @@
 
 #include "common/gbkcodec.h"
 #include "entryfault.h"
+#include "sampleimages.h"
 #include "samplepages.h"
 
 #include <QRegularExpression>
@@ -25,6 +26,8 @@ QByteArray reasonPhrase(int status)
     switch (status) {
     case 200:
         return "OK";
+    case 302:
+        return "Found";
     case 400:
         return "Bad Request";
     case 404:
@@ -148,6 +151,12 @@ struct SampleHost::Response
     QByteArray location;   // a redirect's target
     bool gzip = false;     // the body is sent with Content-Encoding: gzip
     bool headOnly = false; // HEAD: the head says how long the body would be, the body stays away
+    // Pictures: the body's type, further head lines, and a body sent without end (with an announced
+    // length, or none and the connection closed after it).
+    QByteArray contentType;
+    QByteArray extraHead;
+    bool endless = false;
+    qint64 announcedLength = -1;
 
     static Response answer(int status, QByteArray body = {})
     {
@@ -169,12 +178,14 @@ SampleHost::SampleHost(SampleHostConfig config, QObject *parent)
     , m_config(std::move(config))
 {
     m_clock.start();
-    connect(&m_server, &QTcpServer::newConnection, this, &SampleHost::onNewConnection);
+    connect(&m_server, &QTcpServer::newConnection, this, [this] { onNewConnection(m_server); });
+    connect(&m_imageServer, &QTcpServer::newConnection, this, [this] { onNewConnection(m_imageServer); });
 }
 
 SampleHost::~SampleHost()
 {
     m_server.close();
+    m_imageServer.close();
     // Sockets go first, without their signals, so that nothing reaches a host half torn down.
     const QList<QTcpSocket *> sockets = m_connections.keys();
     for (QTcpSocket *socket : sockets) {
@@ -202,7 +213,20 @@ bool SampleHost::listen(quint16 port, const QHostAddress &address)
         m_error = m_server.errorString();
         return false;
     }
+    if (m_config.images && !m_imageServer.listen(address, 0)) {
+        m_error = m_imageServer.errorString();
+        m_server.close();
+        return false;
+    }
     return true;
+}
+
+QString SampleHost::imageBaseUrl() const
+{
+    if (!m_imageServer.isListening())
+        return {};
+    QString base = baseUrl();
+    return base.replace(QStringLiteral(":%1/").arg(port()), QStringLiteral(":%1/").arg(m_imageServer.serverPort()));
 }
 
 quint16 SampleHost::port() const
@@ -239,9 +263,9 @@ void SampleHost::clearRequestLog()
     m_counts.clear();
 }
 
-void SampleHost::onNewConnection()
+void SampleHost::onNewConnection(QTcpServer &server)
 {
-    while (QTcpSocket *socket = m_server.nextPendingConnection()) {
+    while (QTcpSocket *socket = server.nextPendingConnection()) {
         ++m_connectionCount;
         m_connections.insert(socket, std::make_shared<Connection>());
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { onReadyRead(socket); });
@@ -357,6 +381,12 @@ SampleHost::Response SampleHost::respond(const QByteArray &method, const QString
     if (method != "GET")
         return Response::answer(405);
 
+    // Pictures, and where img-elsewhere sends them.
+    if (m_config.images && path.startsWith(QStringLiteral("/img/")))
+        return respondImage(path, true);
+    if (m_config.images && path.startsWith(QStringLiteral("/moved/img/")))
+        return respondImage(path.mid(6), false);
+
     static const QRegularExpression route(QStringLiteral("^/(.+)/blog(?:/index/(\\d+)|/item/([^/]+))?/?$"));
     const QRegularExpressionMatch match = route.match(path);
     if (!match.hasMatch())
@@ -452,7 +482,24 @@ SampleHost::Response SampleHost::respondArticle(const BlogEntry &entry, const QS
     response.delayMs = delayMs;
     const auto page = [&] {
         const SampleArticle &article = entry.blog.articles[index];
-        return SamplePages::articleLines(entry.blog, index, generateBody(entry.blog.name, index, article));
+        QStringList body = generateBody(entry.blog.name, index, article);
+        if (m_config.images) {
+            bool forced = false;
+            bool hostile = false;
+            for (const Fault &fault : m_config.faults) {
+                if (fault.row == row && isImageFault(fault.mode)) {
+                    forced = true;
+                    hostile = hostile || fault.mode == FaultMode::ImageHostile;
+                }
+            }
+            // After the title, date and text opening lines, where a reader sees them first.
+            const QStringList pictures =
+                SampleImages::bodyLines(entry.blog.name, row, forced, hostile, baseUrl(), imageBaseUrl());
+            const qsizetype at = std::min<qsizetype>(3, body.size());
+            for (qsizetype i = 0; i < pictures.size(); ++i)
+                body.insert(at + i, pictures[i]);
+        }
+        return SamplePages::articleLines(entry.blog, index, body);
     };
     switch (mode.value_or(FaultMode::Slow)) {
     case FaultMode::BrokenOnce:
@@ -490,6 +537,7 @@ SampleHost::Response SampleHost::respondArticle(const BlogEntry &entry, const QS
         break;
     case FaultMode::Slow:
     case FaultMode::EntryFlood:
+    default: // picture faults never reach here; pageFaults leaves them out
         response.body = Gbk::encode(page().join(u'\n'));
         break;
     }
@@ -504,7 +552,7 @@ SampleHost::PageFaults SampleHost::pageFaults(FaultTarget target, int row) const
             fault.target == FaultTarget::Every ||
             (fault.target == target && (target == FaultTarget::BlogPage || fault.row == row ||
                                         (target == FaultTarget::ListPage && fault.row == AnyListPage)));
-        if (!applies)
+        if (!applies || isImageFault(fault.mode))
             continue;
         if (fault.mode == FaultMode::Slow)
             result.delayMs += fault.delayMs;
@@ -512,6 +560,85 @@ SampleHost::PageFaults SampleHost::pageFaults(FaultTarget target, int row) const
             result.fault = fault;
     }
     return result;
+}
+
+SampleHost::Response SampleHost::respondImage(const QString &path, bool withFaults)
+{
+    QString blogName;
+    SampleImages::Picture picture;
+    if (!SampleImages::parsePath(path, &blogName, &picture))
+        return Response::answer(404);
+    Response response = Response::answer(200, SampleImages::bytes(blogName, picture));
+    response.contentType = picture.jpeg ? "image/jpeg" : "image/png";
+    if (!withFaults)
+        return response;
+    // The logo (row 0) has no faults; of the other faults of a row the last one counts.
+    std::optional<FaultMode> mode;
+    for (const Fault &fault : m_config.faults) {
+        if (fault.row != picture.row || picture.row == 0 || !isImageFault(fault.mode))
+            continue;
+        if (fault.mode == FaultMode::ImageSlow)
+            response.delayMs += fault.delayMs;
+        else
+            mode = fault.mode;
+    }
+    switch (mode.value_or(FaultMode::ImageSlow)) {
+    case FaultMode::ImageHostile:
+        if (picture.number == 7) {
+            response = Response::answer(302);
+            response.extraHead = "Location: file:///etc/passwd\r\n";
+        }
+        break;
+    case FaultMode::ImageMissing:
+        return Response::answer(404);
+    case FaultMode::ImageNotImage:
+        response.contentType.clear();
+        response.body = Gbk::encode(SamplePages::errorPage(200, QStringLiteral("OK")));
+        break;
+    case FaultMode::ImageHuge:
+        response.endless = true;
+        response.announcedLength = qint64(2) * 1024 * 1024 * 1024;
+        break;
+    case FaultMode::ImageEndless:
+        response.endless = true;
+        break;
+    case FaultMode::ImageLoop:
+        // A relative Location: the same picture on whichever port was asked.
+        response = Response::answer(302);
+        response.extraHead = "Location: " + QUrl(path).toEncoded() + "\r\n";
+        break;
+    case FaultMode::ImageElsewhere:
+        response = Response::answer(302);
+        response.extraHead =
+            "Location: " +
+            QUrl((m_imageServer.isListening() ? imageBaseUrl() : baseUrl()) + QStringLiteral("moved") + path)
+                .toEncoded() +
+            "\r\n";
+        break;
+    default:
+        break;
+    }
+    return response;
+}
+
+void SampleHost::stream(QTcpSocket *socket, qint64 remaining)
+{
+    // Sent a piece at a time as the client takes it, so that the host never holds much.
+    static const QByteArray piece(64 * 1024, '\x5a');
+    while (remaining > 0 && socket->bytesToWrite() < piece.size()) {
+        const qint64 n = std::min<qint64>(remaining, piece.size());
+        socket->write(piece.constData(), n);
+        remaining -= n;
+    }
+    if (remaining <= 0) {
+        socket->disconnectFromHost();
+        return;
+    }
+    QObject::disconnect(socket, &QTcpSocket::bytesWritten, this, nullptr);
+    connect(socket, &QTcpSocket::bytesWritten, this, [this, socket, remaining] {
+        QObject::disconnect(socket, &QTcpSocket::bytesWritten, this, nullptr);
+        stream(socket, remaining);
+    });
 }
 
 void SampleHost::send(QTcpSocket *socket, const Response &response, bool keepAlive)
@@ -529,13 +656,26 @@ void SampleHost::send(QTcpSocket *socket, const Response &response, bool keepAli
         sendEndless(socket);
         return;
     }
+    if (response.endless) {
+        if (const std::shared_ptr<Connection> connection = m_connections.value(socket))
+            connection->closing = true;
+        QByteArray head = "HTTP/1.1 200 OK\r\nContent-Type: " + response.contentType + "\r\n";
+        if (response.announcedLength >= 0)
+            head += "Content-Length: " + QByteArray::number(response.announcedLength) + "\r\n";
+        socket->write(head + "Connection: close\r\n\r\n");
+        // Without an announced length the body ends when the connection does; 2 GB is far past any cap.
+        stream(socket, response.announcedLength >= 0 ? response.announcedLength : qint64(2) * 1024 * 1024 * 1024);
+        return;
+    }
     QByteArray body = response.body;
     if (response.status != 200)
         body = Gbk::encode(SamplePages::errorPage(response.status, QString::fromLatin1(reasonPhrase(response.status))));
     QByteArray head =
-        "HTTP/1.1 " + QByteArray::number(response.status) + ' ' + reasonPhrase(response.status) +
-        "\r\nContent-Type: text/html; charset=gb2312\r\nContent-Length: " + QByteArray::number(body.size()) +
-        "\r\nConnection: " + (keepAlive ? "keep-alive" : "close") + "\r\n";
+        "HTTP/1.1 " + QByteArray::number(response.status) + ' ' + reasonPhrase(response.status) + "\r\nContent-Type: " +
+        (response.contentType.isEmpty() || response.status != 200 ? QByteArray("text/html; charset=gb2312")
+                                                                  : response.contentType) +
+        "\r\nContent-Length: " + QByteArray::number(body.size()) +
+        "\r\nConnection: " + (keepAlive ? "keep-alive" : "close") + "\r\n" + response.extraHead;
     if (response.status == 405)
         head += "Allow: GET\r\n";
     if (!response.location.isEmpty())

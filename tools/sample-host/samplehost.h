@@ -12,6 +12,7 @@
 #include <QSet>
 #include <QStringList>
 #include <QTcpServer>
+#include <QUrl>
 #include <memory>
 
 class QTcpSocket;
@@ -34,6 +35,8 @@ public:
     quint16 port() const;
     // "http://127.0.0.1:P/" for a loopback host.
     QString baseUrl() const;
+    // The second port, standing for a picture host, when pictures are served; empty otherwise.
+    QString imageBaseUrl() const;
     const SampleHostConfig &config() const { return m_config; }
 
     // Faults take effect with the next request; broken-once counts start afresh.
@@ -59,11 +62,13 @@ private:
     struct Response;
     struct BlogEntry;
 
-    void onNewConnection();
+    void onNewConnection(QTcpServer &server);
     void onReadyRead(QTcpSocket *socket);
     void processRequests(QTcpSocket *socket);
     Response respond(const QByteArray &method, const QString &path);
     Response respondArticle(const BlogEntry &entry, const QString &link);
+    Response respondImage(const QString &path, bool withFaults);
+    void stream(QTcpSocket *socket, qint64 remaining);
     void send(QTcpSocket *socket, const Response &response, bool keepAlive);
     // Faults for any page: slow delays of every match add up, of the other faults the last counts.
     struct PageFaults;
@@ -76,6 +81,7 @@ private:
 
     SampleHostConfig m_config;
     QTcpServer m_server;
+    QTcpServer m_imageServer; // listening only when pictures are served
     QString m_error;
     QHash<QTcpSocket *, std::shared_ptr<Connection>> m_connections;
     QHash<QString, std::shared_ptr<const BlogEntry>> m_blogs;

@@ -21,6 +21,9 @@ struct SampleHostConfig
     int reverseListLatencyMs = 0;
     // Odd entries of the list pages, by article row, the same for every blog.
     QList<EntryFault> entryFaults;
+    // Articles show pictures, served from the host and from a second port; off, the host's pages
+    // are exactly those of a host without pictures.
+    bool images = false;
 };
 
 // Refuses numbers the host cannot serve sensibly, naming the first one.

@@ -10,6 +10,7 @@ namespace Archive {
 DownloadJob::DownloadJob(QNetworkAccessManager &network, Blog::ArticleTable &table, DownloadDriver::Options options,
                          QObject *parent)
     : QObject(parent)
+    , m_network(network)
     , m_table(table)
     , m_options(options)
     , m_driver(network, table, std::move(options))
@@ -20,6 +21,11 @@ DownloadJob::DownloadJob(QNetworkAccessManager &network, Blog::ArticleTable &tab
     connect(&m_driver, &DownloadDriver::indicatorChanged, this, &DownloadJob::indicatorChanged);
     connect(&m_driver, &DownloadDriver::progress, this, &DownloadJob::progress);
     connect(&m_driver, &DownloadDriver::finished, this, &DownloadJob::onDownloaded);
+}
+
+void DownloadJob::setImages(std::optional<ImageOptions> options)
+{
+    m_imageOptions = options;
 }
 
 void DownloadJob::setClock(std::function<QDateTime()> now, QLocale locale)
@@ -49,21 +55,60 @@ void DownloadJob::abort()
 {
     m_aborted = true;
     m_driver.abort();
+    if (m_images)
+        m_images->abort();
 }
 
 void DownloadJob::onDownloaded(const DownloadReport &report)
 {
     if (!m_running)
         return;
-    m_running = false;
-    DownloadJobReport jobReport;
-    jobReport.download = report;
+    m_report = DownloadJobReport{};
+    m_report.download = report;
     if (report.aborted || m_aborted) {
-        jobReport.download.aborted = true;
-        emit finished(jobReport);
+        m_running = false;
+        m_report.download.aborted = true;
+        emit finished(m_report);
         return;
     }
+    if (!m_imageOptions)
+        return writeIndex();
 
+    // The pictures of every saved article, before the index pages.
+    const Layout layout(m_options.programFolder, m_blogName);
+    QStringList articleFiles;
+    for (int row = 1; row <= m_table.articleCount(); ++row) {
+        if (m_table.mark(row) != Blog::Mark::saved())
+            continue;
+        const Blog::Article &article = m_table.article(row);
+        articleFiles.append(layout.articleFile(article.category, article.link));
+    }
+    m_images = std::make_unique<ImagePass>(m_network, *m_imageOptions);
+    connect(m_images.get(), &ImagePass::progress, this, [this](int done, int total) {
+        emit imageProgress(done, total);
+        emit statusChanged(StatusText::imageProgress(done, total));
+    });
+    connect(m_images.get(), &ImagePass::finished, this, &DownloadJob::onImagesDone);
+    m_images->start(layout.archiveFolder(), articleFiles);
+}
+
+void DownloadJob::onImagesDone(const ImageReport &report)
+{
+    if (!m_running)
+        return;
+    m_report.images = report;
+    if (report.aborted || m_aborted) {
+        m_running = false;
+        m_report.download.aborted = true;
+        emit finished(m_report);
+        return;
+    }
+    writeIndex();
+}
+
+void DownloadJob::writeIndex()
+{
+    m_running = false;
     const Layout layout(m_options.programFolder, m_blogName);
     IndexWriter writer(layout, m_table, IndexOptions{m_perPage, m_blogAddress, m_blogName, m_now(), m_locale});
     writer.onProgress([this](int row, int total) {
@@ -75,13 +120,13 @@ void DownloadJob::onDownloaded(const DownloadReport &report)
     writer.onStartPage([this] { emit statusChanged(StatusText::startPage()); });
     const Result<void> written = writer.write();
     if (!written) {
-        jobReport.error = written.error();
-        emit finished(jobReport);
+        m_report.error = written.error();
+        emit finished(m_report);
         return;
     }
-    jobReport.indexed = true;
+    m_report.indexed = true;
     emit statusChanged(StatusText::downloadDone());
-    emit finished(jobReport);
+    emit finished(m_report);
 }
 
 } // namespace Archive

@@ -1,20 +1,24 @@
 #pragma once
 
 #include "archive/downloaddriver.h"
+#include "archive/imagepass.h"
 #include "archive/indexwriter.h"
 #include "common/result.h"
 
 #include <QDateTime>
 #include <QLocale>
 #include <QObject>
+#include <memory>
+#include <optional>
 
 namespace Archive {
 
 struct DownloadJobReport
 {
     DownloadReport download;
-    bool indexed = false; // the index pages, full list and start page were written
-    QString error;        // why the index phase failed, if it did
+    bool indexed = false;              // the index pages, full list and start page were written
+    QString error;                     // why the index phase failed, if it did
+    std::optional<ImageReport> images; // set when the pictures were asked for and their pass ran
 };
 
 // The whole Download command: the download phase, then the index pages, the full list and the
@@ -36,6 +40,10 @@ public:
     bool running() const { return m_running; }
     DownloadDriver &driver() { return m_driver; }
 
+    // Pictures are kept (an image pass between the articles and the index pages) when options are
+    // given; without them nothing of the pass runs.
+    void setImages(std::optional<ImageOptions> options);
+
     // Date, time and locale of the start page's update line; the system's by default.
     void setClock(std::function<QDateTime()> now, QLocale locale);
 
@@ -43,14 +51,22 @@ signals:
     void statusChanged(const QString &text);
     void indicatorChanged(int slot, const QString &symbol);
     void progress(int saved, int total, int givenUp);
+    // pictures settled, all pictures (the image pass only)
+    void imageProgress(int done, int total);
     void finished(const Archive::DownloadJobReport &report);
 
 private:
     void onDownloaded(const Archive::DownloadReport &report);
+    void onImagesDone(const Archive::ImageReport &report);
+    void writeIndex();
 
+    QNetworkAccessManager &m_network;
     Blog::ArticleTable &m_table;
     DownloadDriver::Options m_options;
     DownloadDriver m_driver;
+    std::optional<ImageOptions> m_imageOptions;
+    std::unique_ptr<ImagePass> m_images;
+    DownloadJobReport m_report;
     QString m_blogName;
     QString m_blogAddress;
     int m_perPage = 20;

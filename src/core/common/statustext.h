@@ -45,6 +45,10 @@ inline QString downloadProgress(int row, int total)
 {
     return downloadProgress(QString::number(row), total);
 }
+inline QString imageProgress(int done, int total)
+{
+    return QStringLiteral("图片：") + QString::number(done) + QLatin1Char('/') + QString::number(total);
+}
 inline QString indexProgress(int row, int total)
 {
     return QStringLiteral("生成文章索引：") + QString::number(row) + QLatin1Char('/') + QString::number(total);

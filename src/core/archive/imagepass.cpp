@@ -1,0 +1,223 @@
+#include "archive/imagepass.h"
+
+#include "archive/imagescanner.h"
+#include "common/linewriter.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTimer>
+#include <QUrl>
+
+namespace Archive {
+
+namespace {
+
+Result<QByteArray> readFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return Result<QByteArray>::failure(QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
+    return file.readAll();
+}
+
+// The address as the page wrote it; bytes outside ASCII (a GBK page may hold some) are sent
+// percent-encoded as they are.
+QUrl urlOf(const QByteArray &address)
+{
+    return QUrl::fromEncoded(address.toPercentEncoding(QByteArrayLiteral("!#$&'()*+,/:;=?@[]~%")), QUrl::StrictMode);
+}
+
+} // namespace
+
+ImageOptions ImageOptions::fromSettings(const Settings &settings)
+{
+    ImageOptions options;
+    options.requestTimeoutMs = settings.requestTimeoutMs;
+    options.maxAttempts = settings.maxAttempts;
+    return options;
+}
+
+ImagePass::ImagePass(QNetworkAccessManager &network, ImageOptions options, QObject *parent)
+    : QObject(parent)
+    , m_network(network)
+    , m_options(options)
+{
+    for (int s = 0; s < SlotCount; ++s) {
+        m_slots[s].fetcher =
+            std::make_unique<ImageFetcher>(m_network, m_options.requestTimeoutMs, m_options.maxImageBytes);
+        connect(m_slots[s].fetcher.get(), &ImageFetcher::finished, this,
+                [this, s](const ImageFetchResult &result) { onFetched(s, result); });
+    }
+}
+
+ImagePass::~ImagePass()
+{
+    // The owner may be half destroyed by now; a pass torn down mid-way reports to no one.
+    blockSignals(true);
+    abort();
+}
+
+void ImagePass::start(const QString &archiveFolder, const QStringList &articleFiles)
+{
+    abort();
+    m_store.emplace(QDir(archiveFolder).filePath(QString::fromLatin1(ImageStore::FolderName)));
+    m_store->load();
+    m_pictures.clear();
+    m_byAddress.clear();
+    m_articles.clear();
+    m_queue.clear();
+    m_settled = 0;
+    m_report = ImageReport{};
+    m_running = true;
+
+    for (const QString &path : articleFiles) {
+        const Result<QByteArray> bytes = readFile(path);
+        if (!bytes) {
+            m_report.errors.append(bytes.error());
+            continue;
+        }
+        const QList<ImageReference> references = findImageReferences(*bytes);
+        if (references.isEmpty())
+            continue;
+        m_articles.append(path);
+        for (const ImageReference &reference : references) {
+            if (m_byAddress.contains(reference.address))
+                continue;
+            m_byAddress.insert(reference.address, static_cast<int>(m_pictures.size()));
+            m_pictures.append(Picture{reference.address, m_store->find(reference.address)});
+        }
+    }
+    m_report.pictures = static_cast<int>(m_pictures.size());
+    for (int i = 0; i < m_pictures.size(); ++i) {
+        if (m_pictures[i].fileName.isEmpty())
+            m_queue.push_back(i);
+        else
+            settle(i);
+    }
+    emit progress(m_settled, m_report.pictures);
+    for (int s = 0; s < SlotCount; ++s)
+        next(s);
+    // With nothing to fetch the pass still ends through the event loop, like any other.
+    QTimer::singleShot(0, this, &ImagePass::finishIfDone);
+}
+
+void ImagePass::abort()
+{
+    if (!m_running)
+        return;
+    m_running = false;
+    for (Slot &slot : m_slots) {
+        slot.fetcher->abort();
+        slot.picture = -1;
+    }
+    m_report.aborted = true;
+    emit finished(m_report);
+}
+
+void ImagePass::next(int s)
+{
+    Slot &slot = m_slots[s];
+    slot.picture = -1;
+    if (m_queue.empty())
+        return;
+    slot.picture = m_queue.front();
+    m_queue.pop_front();
+    Picture &picture = m_pictures[slot.picture];
+    ++picture.attempts;
+    slot.fetcher->fetch(urlOf(picture.address));
+}
+
+void ImagePass::onFetched(int s, const ImageFetchResult &result)
+{
+    if (!m_running)
+        return;
+    const int index = m_slots[s].picture;
+    if (index < 0)
+        return;
+    // The slot's next request goes out before this picture is written, which keeps the disk off
+    // the request's path.
+    next(s);
+
+    Picture &picture = m_pictures[index];
+    QString error = result.error;
+    bool retry = result.retry;
+    if (result.ok && result.body.isEmpty()) {
+        error = QStringLiteral("empty picture");
+        retry = false;
+    } else if (result.ok) {
+        const Result<QString> saved =
+            m_store->save(picture.address, ImageStore::extensionFor(result.contentType), result.body);
+        if (saved) {
+            picture.fileName = *saved;
+            ++m_report.fetched;
+        } else {
+            error = saved.error();
+            retry = false;
+        }
+    }
+    if (picture.fileName.isEmpty() && retry && picture.attempts < m_options.maxAttempts) {
+        m_queue.push_back(index);
+        // Slots that ran out of work take the retry up.
+        for (int other = 0; other < SlotCount && !m_queue.empty(); ++other) {
+            if (m_slots[other].picture < 0)
+                next(other);
+        }
+    } else {
+        if (picture.fileName.isEmpty())
+            m_report.givenUp.append(ImageFailure{QString::fromUtf8(picture.address), error});
+        settle(index);
+        emit progress(m_settled, m_report.pictures);
+    }
+    finishIfDone();
+}
+
+void ImagePass::settle(int index)
+{
+    Picture &picture = m_pictures[index];
+    picture.settled = true;
+    ++m_settled;
+    if (!picture.fileName.isEmpty())
+        ++m_report.saved;
+}
+
+void ImagePass::finishIfDone()
+{
+    if (!m_running || m_settled < m_pictures.size())
+        return;
+    rewriteArticles();
+    m_running = false;
+    emit finished(m_report);
+}
+
+void ImagePass::rewriteArticles()
+{
+    for (const QString &path : std::as_const(m_articles)) {
+        const Result<QByteArray> read = readFile(path);
+        if (!read) {
+            m_report.errors.append(read.error());
+            continue;
+        }
+        const QByteArray &bytes = *read;
+        QByteArray rewritten;
+        rewritten.reserve(bytes.size());
+        qsizetype copied = 0;
+        for (const ImageReference &reference : findImageReferences(bytes)) {
+            const auto found = m_byAddress.constFind(reference.address);
+            const QString fileName = found == m_byAddress.constEnd() ? QString() : m_pictures[*found].fileName;
+            if (fileName.isEmpty()) {
+                ++m_report.keptRemote;
+                continue;
+            }
+            rewritten += QByteArrayView(bytes).sliced(copied, reference.begin - copied);
+            rewritten += ImageStore::linkTo(fileName);
+            copied = reference.end;
+        }
+        if (copied == 0)
+            continue;
+        rewritten += QByteArrayView(bytes).sliced(copied);
+        if (auto written = LineWriter::writeBytes(path, rewritten, LineWriter::Mode::Atomic); !written)
+            m_report.errors.append(written.error());
+    }
+}
+
+} // namespace Archive
