@@ -1,17 +1,23 @@
-# Quick start: `make demo` (install, build, archive the sample blog) and `make test`.
+# Quick start: `make demo` (install, build, archive the sample blog), `make test`, `make package` (.deb).
 SHELL := /bin/bash
 JOBS ?= $(shell nproc)
 PRESET ?= ci
 BUILD := build/$(PRESET)
 PORT ?= 8642
 
-DEPS := build-essential cmake qt6-base-dev libgtest-dev libgmock-dev xvfb xauth fonts-wqy-microhei \
-        libchm-dev libchm-bin libmspack-dev 7zip chromium imagemagick curl clang-format kchmviewer xchm
+DEPS := build-essential cmake qt6-base-dev zlib1g-dev libgtest-dev libgmock-dev xvfb xauth fonts-wqy-microhei \
+        libchm-dev libchm-bin libmspack-dev 7zip chromium imagemagick curl clang-format kchmviewer xchm \
+        clang libclang-rt-14-dev
 BENCH_DEPS := fp-utils
+FUZZ_SECONDS ?= 180
+FUZZ_TARGETS ?=
 
-.PHONY: all deps bench-deps configure build test test-asan demo bench screenshot clean format format-check
+.PHONY: all deps bench-deps configure build test test-asan demo bench fuzz screenshot clean format format-check
 
 all: build
+
+# The icon's PNG sizes, the desktop entry and metainfo validators, the package and its tests.
+DEPS += librsvg2-bin desktop-file-utils appstream dpkg-dev groff-base
 
 deps:
 	@missing=$$(for p in $(DEPS); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q '^install ok installed' || echo $$p; done); \
@@ -45,8 +51,21 @@ bench: bench-deps
 	$(MAKE) build PRESET=release
 	@bash scripts/bench.sh build/release
 
+# Each libFuzzer target for FUZZ_SECONDS (all of them, or those FUZZ_TARGETS names), built with clang.
+fuzz: deps
+	cmake --preset fuzz >/dev/null
+	cmake --build build/fuzz -j $(JOBS) --target fuzz_targets
+	@bash fuzz/run.sh build/fuzz $(FUZZ_SECONDS) $(FUZZ_TARGETS)
+
 screenshot: build
 	@bash scripts/screenshot.sh $(BUILD)
+
+# A release build of the programs alone, packed as build/package/pelmora_<version>_amd64.deb.
+.PHONY: package
+package: deps
+	cmake --preset package >/dev/null
+	cmake --build build/package -j $(JOBS)
+	cd build/package && cpack -G DEB
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')

@@ -1,10 +1,14 @@
 #include "common/paths.h"
 #include "common/settings.h"
+#include "common/version.h"
 #include "gui/appcontext.h"
 #include "gui/mainwindow.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDir>
+#include <QIcon>
+#include <QMessageBox>
 #include <QNetworkAccessManager>
 #include <QPixmap>
 #include <QSettings>
@@ -13,12 +17,13 @@
 
 int main(int argc, char **argv)
 {
-    QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("pelmora"));
+    QApplication::setApplicationVersion(Version::text());
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Archives one user's blog into a compiled help file."));
     parser.addHelpOption();
+    const QCommandLineOption versionOption = parser.addVersionOption();
     const QCommandLineOption dirOption(QStringLiteral("dir"),
                                        QStringLiteral("Program folder: where archives, task files and help files go."),
                                        QStringLiteral("DIR"));
@@ -31,13 +36,34 @@ int main(int argc, char **argv)
         QStringLiteral("after-download"),
         QStringLiteral("With --screenshot: first press Find and then Download for the blog name shown."));
     parser.addOptions({dirOption, hostOption, screenshotOption, afterDownloadOption});
+
+    // --version answers before the application object exists, so it needs no display.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    if (parser.parse(arguments) && parser.isSet(versionOption)) {
+        QTextStream(stdout) << QApplication::applicationName() << ' ' << QApplication::applicationVersion() << '\n';
+        return 0;
+    }
+
+    QApplication app(argc, argv);
+    // Ties the window to the installed desktop entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral(PELMORA_APP_ID));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral(PELMORA_APP_ID)));
     parser.process(app);
 
-    Settings settings = Settings::fromEnvironment(Paths::executableFolder());
+    Settings settings = Settings::fromEnvironment(Paths::programFolder());
     if (parser.isSet(dirOption))
         settings.programFolder = parser.value(dirOption);
     if (parser.isSet(hostOption))
         settings.hostBase = Settings::normalizedHost(parser.value(hostOption));
+    // An installed program's folder does not exist before its first run.
+    if (!QDir().mkpath(settings.programFolder)) {
+        const QString message = QStringLiteral("无法创建程序目录：") + QDir::toNativeSeparators(settings.programFolder);
+        QTextStream(stderr) << message << '\n';
+        QMessageBox::critical(nullptr, QApplication::applicationName(), message);
+        return 1;
+    }
 
     QNetworkAccessManager network;
     AppContext context(network, settings);

@@ -12,6 +12,7 @@
 #include "task/taskfile.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QDir>
 #include <QNetworkAccessManager>
 #include <QTimer>
@@ -69,6 +70,7 @@ void CliRunner::start(const QStringList &arguments, Settings defaults)
     parser.addOptions({dirOption, hostOption, perPageOption, timeoutOption, quietOption, imagesOption});
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("find, download, chm or archive"));
     parser.addPositionalArgument(QStringLiteral("name"), QStringLiteral("The blog name."));
+    const QCommandLineOption versionOption = parser.addVersionOption();
 
     auto usageError = [this](const QString &message) {
         m_err << message << QLatin1Char('\n') << usage();
@@ -80,6 +82,14 @@ void CliRunner::start(const QStringList &arguments, Settings defaults)
         return usageError(parser.errorText());
     if (parser.isSet(helpOption)) {
         m_out << parser.helpText() << QLatin1Char('\n') << usage();
+        m_out.flush();
+        m_done = true;
+        QTimer::singleShot(0, this, [this] { emit finished(Success); });
+        return;
+    }
+    if (parser.isSet(versionOption)) {
+        m_out << QCoreApplication::applicationName() << QLatin1Char(' ') << QCoreApplication::applicationVersion()
+              << QLatin1Char('\n');
         m_out.flush();
         m_done = true;
         QTimer::singleShot(0, this, [this] { emit finished(Success); });
@@ -161,6 +171,7 @@ void CliRunner::runFind()
 {
     m_discovery = std::make_unique<Blog::ArticleDiscovery>(*m_network, m_table, m_settings.requestTimeoutMs,
                                                            m_settings.maxBodyBytes);
+    m_discovery->setMaxAttempts(m_settings.maxAttempts);
     connect(m_discovery.get(), &Blog::ArticleDiscovery::statusChanged, this, &CliRunner::status);
     connect(m_discovery.get(), &Blog::ArticleDiscovery::pageSelected, this, [this](int index) {
         progressLine(index + 1, static_cast<int>(m_discovery->queue().size()),
@@ -173,11 +184,9 @@ void CliRunner::runFind()
 void CliRunner::onFound()
 {
     endLine();
-    const int failed = m_discovery->failedPages();
-    if (m_table.articleCount() == 0 && failed > 0)
-        return fail(Failure, QStringLiteral("the blog host did not answer (%1)").arg(m_settings.hostBase));
-    if (failed > 0)
-        m_err << QStringLiteral("warning: %1 list pages could not be read\n").arg(failed);
+    // A Find that stopped at a page leaves any task file from an earlier one as it is.
+    if (!m_discovery->failure().isEmpty())
+        return fail(Failure, m_discovery->failure());
     const QStringList unstorable = Task::unstorableValues(m_table);
     for (const QString &problem : unstorable)
         m_err << QStringLiteral("warning: the task file cannot carry an empty value or line break: ") << problem

@@ -1,5 +1,6 @@
 #include "cli/clirunner.h"
 #include "common/paths.h"
+#include "common/version.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
@@ -22,6 +23,8 @@ void onSignal(int)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("pelmora-cli"));
+    QCoreApplication::setApplicationVersion(Version::text());
     QTextStream out(stdout);
     QTextStream err(stderr);
     Cli::CliRunner runner(out, err);
@@ -41,6 +44,6 @@ int main(int argc, char **argv)
     }
 
     QObject::connect(&runner, &Cli::CliRunner::finished, &app, [](int code) { QCoreApplication::exit(code); });
-    runner.start(app.arguments(), Settings::fromEnvironment(Paths::executableFolder()));
+    runner.start(app.arguments(), Settings::fromEnvironment(Paths::programFolder()));
     return app.exec();
 }

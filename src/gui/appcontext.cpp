@@ -14,6 +14,12 @@ AppContext::AppContext(QNetworkAccessManager &networkManager, Settings appSettin
         QMessageBox box(icon, parent ? parent->window()->windowTitle() : QString(), text, QMessageBox::Ok, parent);
         box.exec();
     })
+    , showAbout([](QWidget *parent, const QString &text, const QString &version) {
+        QMessageBox box(QMessageBox::Information, parent ? parent->window()->windowTitle() : QString(), text,
+                        QMessageBox::Ok, parent);
+        box.setInformativeText(QStringLiteral("版本 ") + version);
+        box.exec();
+    })
     , chooseFile([](QWidget *parent, const QString &folder, const QString &filter) {
         return QFileDialog::getOpenFileName(parent, QString(), folder, filter);
     })

@@ -15,6 +15,8 @@ class QWidget;
 using Opener = std::function<bool(const QUrl &url)>;
 // Shows a message box over `parent` with the window's own title and an OK button.
 using MessageShower = std::function<void(QWidget *parent, QMessageBox::Icon icon, const QString &text)>;
+// Shows the about box over `parent`: the text as showMessage shows it, the program's version below.
+using AboutShower = std::function<void(QWidget *parent, const QString &text, const QString &version)>;
 // Asks for a file to open, starting in `folder`; empty when the user cancels.
 using FileChooser = std::function<QString(QWidget *parent, const QString &folder, const QString &filter)>;
 // Compiles a help project into the compiled file the project names; the result lists the project's
@@ -30,6 +32,7 @@ struct AppContext
     Settings settings;
     Opener open;
     MessageShower showMessage;
+    AboutShower showAbout;
     FileChooser chooseFile;
     HelpCompiler compile;
     // Where the window remembers its choices (an INI file); empty: nothing is remembered.

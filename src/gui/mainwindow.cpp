@@ -15,6 +15,7 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -48,6 +49,7 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
     , m_download(context.network, m_table, Archive::DownloadDriver::Options::fromSettings(context.settings))
     , Timer1(this)
 {
+    m_discovery.setMaxAttempts(context.settings.maxAttempts);
     m_ui->setupUi(this);
     m_ui->Text3->setText(Blog::Address::blog(m_context.settings.hostBase, m_ui->Text1->text()));
     m_download.setClock(m_context.settings.now, QLocale::system());
@@ -222,7 +224,9 @@ void MainWindow::Command1_Click()
 
 void MainWindow::onFindFinished()
 {
-    SetDisp(ButtonState::Found);
+    // A Find that stopped at a page keeps its rows in the grid and its reason in the status line,
+    // but offers neither Download nor Export of an incomplete list.
+    SetDisp(m_discovery.failure().isEmpty() ? ButtonState::Found : ButtonState::Ready);
 }
 
 void MainWindow::Command2_Click()
@@ -469,7 +473,7 @@ void MainWindow::Label3_Click()
         m_context.open(makerPage());
         return;
     }
-    m_context.showMessage(this, QMessageBox::Information, aboutText());
+    m_context.showAbout(this, aboutText(), QCoreApplication::applicationVersion());
 }
 
 bool MainWindow::running() const

@@ -140,4 +140,10 @@ TEST_F(Saver, UnwritableFolderIsAFailureNotASave)
     const SaveResult result = save(Start + QStringLiteral("\nbody\n") + End, QStringLiteral("c"));
     EXPECT_EQ(result.outcome, SaveOutcome::Failed);
     EXPECT_FALSE(result.error.isEmpty());
+
+    // The archive folder gone under it: the reason is the system's.
+    QDir(layout.archiveFolder()).removeRecursively();
+    const SaveResult missing = save(Start + QStringLiteral("\nbody\n") + End, QStringLiteral("d"));
+    EXPECT_EQ(missing.outcome, SaveOutcome::Failed);
+    EXPECT_TRUE(missing.error.contains(QStringLiteral("No such file or directory"))) << missing.error.toStdString();
 }

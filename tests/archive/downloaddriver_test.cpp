@@ -143,6 +143,25 @@ TEST_F(Download, SlowRowIsReleasedAndFetchedAgain)
     EXPECT_FALSE(saved(3).isEmpty());
 }
 
+TEST_F(Download, SilentSlotReleasesItsRowOnTheFifthTickNotBefore)
+{
+    QList<Fault> never;
+    for (int row = 1; row <= 5; ++row)
+        never.append(Fault{row, FaultMode::Never});
+    startHost(5, never);
+    auto driver = makeDriver(60000);
+    ASSERT_TRUE(driver->start(Name, Blog::Address::blog(host->baseUrl(), Name)));
+    for (int tick = 1; tick <= 4; ++tick) {
+        driver->tick();
+        for (int row = 1; row <= 5; ++row)
+            ASSERT_EQ(table.mark(row), Blog::Mark::requested()) << "tick " << tick << ", row " << row;
+    }
+    driver->tick();
+    for (int row = 1; row <= 5; ++row)
+        EXPECT_TRUE(table.mark(row).isEmpty()) << row;
+    driver->abort();
+}
+
 TEST_F(Download, BrokenOncePageIsFetchedAgainBeforeLaterRows)
 {
     startHost(40, {Fault{8, FaultMode::BrokenOnce}});

@@ -1,10 +1,13 @@
 #include "archive/indexwriter.h"
 #include "archive/layout.h"
+#include "archive/rep.h"
 #include "blog/articletable.h"
 #include "common/gbkcodec.h"
+#include "common/linewriter.h"
 #include "support/tempfolder.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <gtest/gtest.h>
 #include <vector>
@@ -60,9 +63,11 @@ protected:
             add(category + QString::number(i), category, link(table.articleCount() + 1), QStringLiteral("2026-1-1"));
     }
 
-    Result<void> write(int perPage = 20)
+    Result<void> write(int perPage = 20) { return writeTo(layout, perPage); }
+
+    Result<void> writeTo(const Archive::Layout &target, int perPage = 20)
     {
-        IndexWriter writer(layout, table,
+        IndexWriter writer(target, table,
                            {perPage, BlogAddress, BlogName, QDateTime(QDate(2026, 12, 6), QTime(9, 4, 48)),
                             QLocale(QLocale::Chinese, QLocale::China)});
         writer.onProgress([this](int row, int total) { progress.push_back({row, total}); });
@@ -196,6 +201,86 @@ TEST_F(IndexWriterTest, SanitisedCategoryNamesFilesAndLinks)
     ASSERT_EQ(category.size(), 6);
     EXPECT_TRUE(category[3].contains(QStringLiteral("<A href=Q_A__1\\") + link(1) + QLatin1Char('>')));
     EXPECT_TRUE(pageLines(QStringLiteral("all.htm"))[3].contains(QStringLiteral("<td width=25%>Q_A__1 </td>")));
+}
+
+TEST_F(IndexWriterTest, NulInACategoryNeverCutsItsPageNames)
+{
+    addMany(QStringLiteral("随笔"), 2);
+    add(QStringLiteral("odd"), QStringLiteral("随笔1.htm") + QChar(0), QStringLiteral("odd.html"),
+        QStringLiteral("2026-1-1"));
+    ASSERT_TRUE(write().ok());
+    const QStringList first = pageLines(QStringLiteral("随笔1.htm"));
+    ASSERT_EQ(first.size(), 5);
+    EXPECT_TRUE(first[0].isEmpty() || first[1].contains(QStringLiteral("<font size=5>随笔1</font>")));
+    EXPECT_EQ(numbers(first), range(1, 2));
+    EXPECT_TRUE(QFile::exists(page(QStringLiteral("随笔1.htm_1.htm"))));
+    EXPECT_TRUE(QFile::exists(page(QStringLiteral("随笔1.htm_.htm"))));
+}
+
+// A browser decodes the page's GBK href and opens that name: it must be the article file's name.
+TEST_F(IndexWriterTest, LinksThatGbkCannotHoldNameTheFileOnDisk)
+{
+    add(QStringLiteral("t"), QStringLiteral("旧\uFFFD时"), QStringLiteral("01234\uFFFD6789.html"),
+        QStringLiteral("2026-1-1"));
+    add(QStringLiteral("t"), QString(100, QChar(u'长')), QString(300, QLatin1Char('a')) + QStringLiteral(".html"),
+        QStringLiteral("2026-1-1"));
+    ASSERT_TRUE(write().ok());
+    const QStringList all = pageLines(QStringLiteral("all.htm"));
+    ASSERT_EQ(all.size(), 5);
+    for (int row = 3; row <= 4; ++row) {
+        const QString href = all[row].section(QStringLiteral("href="), 1).section(QLatin1Char('>'), 0, 0);
+        const QString onDisk = layout.archiveFolder() + QLatin1Char('/') + QString(href).replace(u'\\', u'/');
+        EXPECT_TRUE(QFileInfo(onDisk).isFile()) << row << " " << href.toStdString();
+        EXPECT_TRUE(QFile::exists(page(href.section(u'\\', 0, 0) + QStringLiteral("1.htm")))) << row;
+    }
+}
+
+// Each page is either the earlier run's or this run's whole, never empty or cut short, and a
+// later run over the same folder ends as a run that never failed.
+TEST_F(IndexWriterTest, FullDiskMidIndexLeavesEveryPageWholeAndARerunCompletes)
+{
+    addMany(QStringLiteral("A"), 30);
+    addMany(QStringLiteral("B"), 5);
+    ASSERT_TRUE(write().ok());
+    QHash<QString, QByteArray> before;
+    for (const QString &name : QDir(layout.archiveFolder()).entryList(QDir::Files))
+        before.insert(name, readAll(page(name)));
+    addMany(QStringLiteral("A"), 30);
+    addMany(QStringLiteral("C"), 5);
+
+    TempFolder referenceFolder;
+    const Archive::Layout reference(referenceFolder.path(), BlogName);
+    QDirIterator articles(layout.archiveFolder(), QDir::Files, QDirIterator::Subdirectories);
+    while (articles.hasNext()) {
+        const QString path = articles.next();
+        if (articles.fileInfo().dir() == QDir(layout.archiveFolder()))
+            continue;
+        const QString copy = reference.archiveFolder() + path.mid(layout.archiveFolder().size());
+        QDir().mkpath(QFileInfo(copy).path());
+        writeAll(copy, readAll(path));
+    }
+    ASSERT_TRUE(writeTo(reference).ok());
+
+    int writes = 0;
+    LineWriter::setFullDiskHook([&writes](const QString &) { return ++writes > 2; });
+    const Result<void> failed = write();
+    LineWriter::setFullDiskHook({});
+    ASSERT_FALSE(failed.ok());
+    EXPECT_TRUE(failed.error().contains(QStringLiteral("No space left on device"))) << failed.error().toStdString();
+    int fromThisRun = 0;
+    for (const QString &name : QDir(layout.archiveFolder()).entryList(QDir::Files)) {
+        const QByteArray bytes = readAll(page(name));
+        const bool old = before.value(name) == bytes;
+        fromThisRun += !old;
+        EXPECT_TRUE(old || bytes == readAll(reference.file(name))) << name.toStdString();
+    }
+    EXPECT_EQ(fromThisRun, 1); // of the two pages written, the first is the same in both runs
+
+    ASSERT_TRUE(write().ok());
+    QStringList names = QDir(layout.archiveFolder()).entryList(QDir::Files);
+    EXPECT_EQ(names, QDir(reference.archiveFolder()).entryList(QDir::Files));
+    for (const QString &name : names)
+        EXPECT_EQ(readAll(page(name)), readAll(reference.file(name))) << name.toStdString();
 }
 
 TEST_F(IndexWriterTest, SizesAndMissingFilesInEveryList)

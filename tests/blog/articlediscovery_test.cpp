@@ -77,7 +77,7 @@ TEST_F(Find, SecondStartAbandonsTheFirst)
     EXPECT_EQ(table.cell(1, 3), blog.articles.first().link);
 }
 
-TEST_F(Find, UnreachableHostEndsWithAnEmptyTable)
+TEST_F(Find, UnreachableHostFailsNamingTheBlogPage)
 {
     const QString base = host->baseUrl();
     host.reset();
@@ -85,6 +85,165 @@ TEST_F(Find, UnreachableHostEndsWithAnEmptyTable)
     discovery.start(base, QStringLiteral("qiruvo"), Blog::Address::blog(base, QStringLiteral("qiruvo")));
     ASSERT_TRUE(done.wait(10000));
     EXPECT_EQ(table.articleCount(), 0);
-    EXPECT_EQ(discovery.queue().size(), 1);
-    EXPECT_EQ(discovery.failedPages(), 2);
+    EXPECT_TRUE(discovery.queue().isEmpty());
+    EXPECT_TRUE(discovery.failure().contains(base + QStringLiteral("qiruvo/blog")))
+        << discovery.failure().toStdString();
+    EXPECT_TRUE(discovery.failure().contains(QStringLiteral("已试5次")));
+}
+
+// What one Find shows: the table, the queue, the status texts and the selected queue lines.
+struct FindRecord
+{
+    QList<QStringList> rows;
+    QStringList queue;
+    QStringList statuses;
+    QList<int> selected;
+    QString failure;
+
+    bool operator==(const FindRecord &) const = default;
+};
+
+class ParallelFind : public ::testing::Test
+{
+protected:
+    void startHost(SampleHostConfig config, int articles = 115, int listSize = 10)
+    {
+        config.articles = articles;
+        config.listSize = listSize;
+        host = std::make_unique<SampleHost>(config);
+        ASSERT_TRUE(host->listen());
+    }
+
+    FindRecord find(int requests, int attempts = 5, int timeoutMs = 5000)
+    {
+        ArticleDiscovery discovery{network, table, timeoutMs, 1 << 22};
+        discovery.setConcurrency(requests);
+        discovery.setMaxAttempts(attempts);
+        FindRecord record;
+        QObject::connect(&discovery, &ArticleDiscovery::statusChanged, [&](const QString &s) { record.statuses << s; });
+        QObject::connect(&discovery, &ArticleDiscovery::pageSelected, [&](int line) { record.selected << line; });
+        QSignalSpy done(&discovery, &ArticleDiscovery::finished);
+        discovery.start(host->baseUrl(), Name, Blog::Address::blog(host->baseUrl(), Name));
+        EXPECT_TRUE(done.wait(30000));
+        for (int row = 1; row <= table.articleCount(); ++row) {
+            QStringList cells;
+            for (int column = 1; column <= 5; ++column)
+                cells << table.cell(row, column);
+            record.rows << cells;
+        }
+        record.queue = discovery.queue();
+        record.failure = discovery.failure();
+        return record;
+    }
+
+    int listPageRequests(int page) const
+    {
+        return host->requestCount(QStringLiteral("/%1/blog/index/%2").arg(Name).arg(page));
+    }
+
+    const QString Name = QStringLiteral("qiruvo");
+    std::unique_ptr<SampleHost> host;
+    QNetworkAccessManager network;
+    Blog::ArticleTable table;
+};
+
+TEST_F(ParallelFind, EqualsTheOneAtATimeWalkWhenLaterPagesComeFirst)
+{
+    SampleHostConfig config;
+    config.reverseListLatencyMs = 40;
+    startHost(config);
+    const FindRecord walk = find(1);
+    EXPECT_EQ(host->maxInFlight(), 1);
+    const FindRecord parallel = find(ArticleDiscovery::MaxRequests);
+    EXPECT_EQ(host->maxInFlight(), ArticleDiscovery::MaxRequests);
+    ASSERT_EQ(parallel.rows.size(), 115);
+    EXPECT_EQ(parallel, walk);
+    EXPECT_TRUE(parallel.failure.isEmpty());
+    EXPECT_EQ(parallel.queue.size(), 12);
+    EXPECT_TRUE(parallel.statuses.contains(QStringLiteral("查找文章：12页/12页")));
+    EXPECT_EQ(parallel.statuses.last(), QStringLiteral("文章寻找完成，按“下载”开始下载，或者保存本次任务"));
+    for (int page = 0; page < 12; ++page)
+        EXPECT_EQ(listPageRequests(page), 2) << page;
+}
+
+TEST_F(ParallelFind, EqualsTheOneAtATimeWalkOnTheSampleBlogs)
+{
+    // No articles, one page, a full last page, a short last page, many small pages.
+    for (const auto &[articles, listSize] : {std::pair{0, 10}, {1, 10}, {50, 10}, {115, 10}, {37, 3}}) {
+        startHost({}, articles, listSize);
+        const FindRecord walk = find(1);
+        const FindRecord parallel = find(ArticleDiscovery::MaxRequests);
+        EXPECT_EQ(parallel.rows.size(), articles);
+        EXPECT_TRUE(parallel.failure.isEmpty()) << parallel.failure.toStdString();
+        EXPECT_EQ(parallel, walk) << articles << " articles, " << listSize << " a page";
+    }
+}
+
+TEST_F(ParallelFind, FailingMiddlePageKeepsThePagesBeforeIt)
+{
+    startHost({});
+    host->setFaults({Fault(4, FaultMode::Http500, 0, FaultTarget::ListPage)});
+    const FindRecord walk = find(1);
+    host->clearRequestLog();
+    const FindRecord parallel = find(ArticleDiscovery::MaxRequests);
+    EXPECT_EQ(parallel, walk);
+    EXPECT_EQ(parallel.rows.size(), 40);
+    EXPECT_EQ(listPageRequests(4), 5);
+    EXPECT_TRUE(parallel.failure.contains(Blog::Address::listPage(host->baseUrl(), Name, 4)));
+    EXPECT_TRUE(parallel.failure.contains(QStringLiteral("HTTP 500"))) << parallel.failure.toStdString();
+    EXPECT_EQ(parallel.statuses.last(), parallel.failure);
+    // Nothing beyond the window of requests ahead of the failed page was asked for.
+    EXPECT_EQ(listPageRequests(4 + ArticleDiscovery::MaxRequests), 0);
+}
+
+TEST_F(ParallelFind, PageThatFailsOnceIsFetchedAgain)
+{
+    startHost({});
+    host->setFaults({Fault(2, FaultMode::Http500, 0, FaultTarget::ListPage)});
+    QObject::connect(host.get(), &SampleHost::requestReceived, host.get(), [&](const QString &path) {
+        // The request is counted before it is answered: the second one is answered well.
+        if (path.endsWith(QStringLiteral("/index/2")) && host->requestCount(path) == 2)
+            host->setFaults({});
+    });
+    const FindRecord record = find(ArticleDiscovery::MaxRequests);
+    EXPECT_TRUE(record.failure.isEmpty()) << record.failure.toStdString();
+    EXPECT_EQ(record.rows.size(), 115);
+    EXPECT_EQ(listPageRequests(2), 2);
+}
+
+TEST_F(ParallelFind, HostilePagesEndTheFindWithTheirReason)
+{
+    const struct
+    {
+        const char *fault;
+        const char *reason;
+    } cases[] = {
+        {"blog=never", "no answer"},         {"list:3=endless", "larger than"},
+        {"list:3=gzip-bomb", "larger than"}, {"list:3=drip", "no answer"},
+        {"every=http500", "HTTP 500"},       {"list:3=redirect:http://127.0.0.1:9/x", "not the blog host"},
+    };
+    for (const auto &c : cases) {
+        SampleHostConfig config;
+        config.faults = {parseFault(QString::fromLatin1(c.fault)).value()};
+        startHost(config);
+        const FindRecord record = find(ArticleDiscovery::MaxRequests, 2, 600);
+        EXPECT_TRUE(record.failure.contains(QString::fromLatin1(c.reason)))
+            << c.fault << ": " << record.failure.toStdString();
+        EXPECT_EQ(record.rows.size(), QString::fromLatin1(c.fault).startsWith(QStringLiteral("list:3")) ? 30 : 0)
+            << c.fault;
+    }
+}
+
+TEST_F(ParallelFind, AbortEndsEveryRequestInFlight)
+{
+    SampleHostConfig config;
+    config.faults = {Fault(AnyListPage, FaultMode::Slow, 60000, FaultTarget::ListPage)};
+    startHost(config);
+    ArticleDiscovery discovery{network, table, 120000, 1 << 22};
+    discovery.start(host->baseUrl(), Name, Blog::Address::blog(host->baseUrl(), Name));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return host->maxInFlight() == ArticleDiscovery::MaxRequests; }, 10000));
+    EXPECT_EQ(host->openConnections(), ArticleDiscovery::MaxRequests);
+    discovery.abort();
+    EXPECT_FALSE(discovery.running());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return host->openConnections() == 0; }, 10000)) << host->openConnections();
 }

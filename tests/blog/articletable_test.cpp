@@ -67,14 +67,32 @@ TEST(ArticleTable, CaseAndPrefixDifferentCategoriesAreSeparate)
     EXPECT_EQ(table.cell(3, 5), QStringLiteral("1"));
 }
 
-TEST(ArticleTable, EmptyCategoryIsACategoryOfItsOwn)
+TEST(ArticleTable, EmptyCategoryIsFiledUnderItsPlaceholder)
 {
     ArticleTable table;
     load(table, QString());
     load(table, QStringLiteral("x"));
     load(table, QString());
     EXPECT_EQ(table.categories().size(), 2);
+    EXPECT_EQ(table.cell(1, 2), QStringLiteral("未分类"));
+    EXPECT_EQ(table.cell(3, 2), QStringLiteral("未分类"));
     EXPECT_EQ(table.cell(3, 5), QStringLiteral("2"));
+}
+
+// Every value must stay one non-empty line, the way the task file carries it.
+TEST(ArticleTable, LineBreaksBecomeOneSpaceAndEmptyValuesTheirPlaceholder)
+{
+    ArticleTable table;
+    table.LoadWZ(QStringLiteral("上\r\n下\r半\n篇"), QStringLiteral("a\r\nb"), QStringLiteral("x\ny.html"),
+                 QStringLiteral("2026-12-06\r\n"));
+    table.LoadWZ(QString(), QStringLiteral("c"), QStringLiteral("z.html"), QString());
+    EXPECT_EQ(table.cell(1, 1), QStringLiteral("上 下 半 篇"));
+    EXPECT_EQ(table.cell(1, 2), QStringLiteral("a b"));
+    EXPECT_EQ(table.cell(1, 3), QStringLiteral("x y.html"));
+    EXPECT_EQ(table.cell(1, 4), QStringLiteral("2026-12-06 "));
+    EXPECT_EQ(table.cell(2, 1), QStringLiteral("无标题"));
+    EXPECT_EQ(table.cell(2, 4), QStringLiteral("无日期"));
+    EXPECT_EQ(table.categories().find(QStringLiteral("a b")), 0);
 }
 
 TEST(ArticleTable, KeepsCategoriesBeyondTheFiveHundredFirst)

@@ -162,3 +162,43 @@ TEST(ListPage, DuplicatesAreKept)
     Entry carry;
     EXPECT_EQ(parseListPage(listPage({e, e}), carry).size(), 2);
 }
+
+TEST(ListPage, EmptyTitleStaysEmptyInsteadOfTakingThePreviousOne)
+{
+    Entry carry;
+    const auto entries = parseListPage(
+        listPage({entryLines(QStringLiteral("有标题"), QStringLiteral("c"), QStringLiteral("2026-12-06 09:04")),
+                  entryLines(QString(), QStringLiteral("c"), QStringLiteral("2026-12-05 10:00"))}),
+        carry);
+    ASSERT_EQ(entries.size(), 2);
+    EXPECT_EQ(entries[0].title, QStringLiteral("有标题"));
+    EXPECT_EQ(entries[1].title, QString());
+}
+
+// Every search looks forward from its own entry line: lines used by one entry serve the next one
+// too, and an entry never reaches back to a line before it.
+TEST(ListPage, SearchesStartAtEachEntryLine)
+{
+    const QStringList first = entryLines(QStringLiteral("a"), QStringLiteral("c1"), QStringLiteral("2026-12-06 09:04"));
+    const QStringList second =
+        entryLines(QStringLiteral("b"), QStringLiteral("c2"), QStringLiteral("2026-12-05 10:00"));
+    // Two entry lines in a row share the fields that follow the second one.
+    QStringList lines{first[0]};
+    lines += second;
+    // A third entry whose title comes last; the date line right after the entry line is too early.
+    QStringList third{first[0], QStringLiteral("<div class=\"x\">1999-01-01 00:00</div>"),
+                      QStringLiteral(">类别：c3</a> |"), QStringLiteral("<div class=\"date\">2026-12-04 11:00</div>"),
+                      QStringLiteral("t</a></div>")};
+    lines += third;
+    Entry carry;
+    const auto entries = parseListPage(listPage({lines}), carry);
+    ASSERT_EQ(entries.size(), 3);
+    EXPECT_EQ(entries[0].title, QStringLiteral("b"));
+    EXPECT_EQ(entries[0].category, QStringLiteral("c2"));
+    EXPECT_EQ(entries[0].date, QStringLiteral("2026-12-05 10:00"));
+    EXPECT_EQ(entries[1].title, QStringLiteral("b"));
+    EXPECT_EQ(entries[1].category, QStringLiteral("c2"));
+    EXPECT_EQ(entries[2].title, QStringLiteral("t"));
+    EXPECT_EQ(entries[2].category, QStringLiteral("c3"));
+    EXPECT_EQ(entries[2].date, QStringLiteral("2026-12-04 11:00"));
+}

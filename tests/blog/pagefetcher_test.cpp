@@ -1,5 +1,6 @@
 #include "blog/addresses.h"
 #include "blog/pagefetcher.h"
+#include "samplehost.h"
 #include "support/cannedserver.h"
 
 #include <QNetworkAccessManager>
@@ -33,11 +34,11 @@ TEST_F(PageFetch, DeliversTheBodyForDecoding)
     EXPECT_EQ(Blog::Bytes2bStr(result.body), QStringLiteral("标题"));
 }
 
-TEST_F(PageFetch, ErrorPageIsStillAPage)
+TEST_F(PageFetch, ErrorStatusIsNoPage)
 {
     const FetchResult result = fetch(server.baseUrl() + QStringLiteral("missing"));
-    EXPECT_EQ(result.status, FetchResult::Status::Complete);
-    EXPECT_TRUE(result.body.isEmpty());
+    EXPECT_EQ(result.status, FetchResult::Status::HttpError);
+    EXPECT_TRUE(result.error.startsWith(QStringLiteral("HTTP 404"))) << result.error.toStdString();
 }
 
 TEST_F(PageFetch, HostThatNeverAnswersTimesOut)
@@ -71,6 +72,104 @@ TEST_F(PageFetch, BlogNameGoesIntoTheAddressUnchanged)
     const QString address = Blog::Address::listPage(server.baseUrl(), QStringLiteral("my blog"), 0);
     EXPECT_TRUE(address.endsWith(QStringLiteral("my blog/blog/index/0")));
     EXPECT_EQ(fetch(address).body, QByteArray("ok"));
+}
+
+TEST_F(PageFetch, RedirectWithinTheHostIsFollowed)
+{
+    server.serve("/b/blog/index/1", "moved here");
+    server.redirect("/b/blog/index/0", server.baseUrl().toUtf8() + "b/blog/index/1");
+    const FetchResult result = fetch(server.baseUrl() + QStringLiteral("b/blog/index/0"));
+    EXPECT_EQ(result.status, FetchResult::Status::Complete) << result.error.toStdString();
+    EXPECT_EQ(result.body, QByteArray("moved here"));
+}
+
+TEST_F(PageFetch, RedirectToAnotherPortIsRefusedAndNotFollowed)
+{
+    CannedServer other;
+    other.serve("/b/blog", "another site");
+    server.redirect("/b/blog", other.baseUrl().toUtf8() + "b/blog");
+    const FetchResult result = fetch(server.baseUrl() + QStringLiteral("b/blog"));
+    EXPECT_EQ(result.status, FetchResult::Status::Refused);
+    EXPECT_TRUE(result.body.isEmpty());
+    EXPECT_TRUE(result.error.contains(other.baseUrl())) << result.error.toStdString();
+    EXPECT_TRUE(other.requests().isEmpty());
+}
+
+TEST_F(PageFetch, EscapedDotSegmentsAreNeverSent)
+{
+    for (const char *link : {"%2e%2e/%2E%2E/x.html", "a/%2e/x.html", "../x.html"}) {
+        const FetchResult result = fetch(server.baseUrl() + QStringLiteral("b/blog/item/") + QLatin1String(link));
+        EXPECT_EQ(result.status, FetchResult::Status::Refused) << link;
+        EXPECT_TRUE(result.error.contains(QStringLiteral(".."))) << result.error.toStdString();
+    }
+    EXPECT_TRUE(server.requests().isEmpty());
+    // A dot inside a segment is no step up.
+    server.serve("/b/blog/item/a..b.html", "ok");
+    EXPECT_EQ(fetch(server.baseUrl() + QStringLiteral("b/blog/item/a%2e.b.html")).body, QByteArray("ok"));
+}
+
+TEST(Redirects, OnlyTheSameHostOrItsHttpsAddress)
+{
+    const QUrl from(QStringLiteral("http://blog.example:8642/b/blog"));
+    const struct
+    {
+        const char *to;
+        bool allowed;
+    } cases[] = {
+        {"http://blog.example:8642/b/blog/", true},  {"http://BLOG.example:8642/other", true},
+        {"https://blog.example/b/blog", true},       {"https://blog.example:8642/b/blog", true},
+        {"http://blog.example:8643/b/blog", false},  {"http://blog.example/b/blog", false},
+        {"https://blog.example:8443/b/blog", false}, {"http://other.example:8642/b/blog", false},
+        {"http://127.0.0.1:8642/b/blog", false},     {"ftp://blog.example:8642/b/blog", false},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(Blog::redirectAllowed(from, QUrl(QString::fromLatin1(c.to))), c.allowed) << c.to;
+    // From https back to http is a downgrade, not the same address.
+    EXPECT_FALSE(Blog::redirectAllowed(QUrl(QStringLiteral("https://blog.example/b")),
+                                       QUrl(QStringLiteral("http://blog.example/b"))));
+}
+
+// The sample host's hostile answers for one page, against a small cap and time-out.
+class HostilePage : public PageFetch
+{
+protected:
+    FetchResult fetchWithFault(const QString &mode)
+    {
+        SampleHostConfig config;
+        config.faults = {parseFault(QStringLiteral("blog=") + mode).value()};
+        SampleHost host(config);
+        EXPECT_TRUE(host.listen());
+        return fetch(Blog::Address::blog(host.baseUrl(), QStringLiteral("b")), 1500, 1 << 20);
+    }
+};
+
+TEST_F(HostilePage, EndlessBodyStopsAtTheCap)
+{
+    const FetchResult result = fetchWithFault(QStringLiteral("endless"));
+    EXPECT_EQ(result.status, FetchResult::Status::TooLarge) << result.error.toStdString();
+    EXPECT_TRUE(result.body.isEmpty());
+}
+
+TEST_F(HostilePage, GzipBombStopsAtTheCapOfInflatedBytes)
+{
+    const FetchResult result = fetchWithFault(QStringLiteral("gzip-bomb"));
+    EXPECT_EQ(result.status, FetchResult::Status::TooLarge) << result.error.toStdString();
+    EXPECT_TRUE(result.body.isEmpty());
+}
+
+TEST_F(HostilePage, DripEndsAtTheTimeOut)
+{
+    const FetchResult result = fetchWithFault(QStringLiteral("drip"));
+    EXPECT_EQ(result.status, FetchResult::Status::TimedOut);
+    EXPECT_TRUE(result.body.isEmpty());
+}
+
+TEST_F(HostilePage, ServerErrorIsNoPage)
+{
+    const FetchResult result = fetchWithFault(QStringLiteral("http500"));
+    EXPECT_EQ(result.status, FetchResult::Status::HttpError);
+    EXPECT_TRUE(result.body.isEmpty());
+    EXPECT_EQ(result.error, QStringLiteral("HTTP 500 Internal Server Error"));
 }
 
 TEST(Addresses, FormsOfTheBlogHost)

@@ -96,6 +96,35 @@ private slots:
         QCOMPARE(h.window->table().articleCount(), blog.articles.size());
         QCOMPARE(h.window->table().cell(1, 3), blog.articles.first().link);
     }
+
+    void failedPageStopsFindWithItsReasonAndKeepsTheRows()
+    {
+        SampleHostConfig config;
+        config.faults = {Fault(2, FaultMode::Http500, 0, FaultTarget::ListPage)};
+        SampleHost host(config);
+        QVERIFY(host.listen());
+        WindowHarness h(host.baseUrl());
+        h.button(1)->click();
+        QTRY_COMPARE_WITH_TIMEOUT(h.buttons(), pattern(ButtonState::Ready), Patience);
+        const QString page = Blog::Address::listPage(host.baseUrl(), u"qiruvo"_s, 2);
+        QCOMPARE(h.status(), StatusText::findFailed(page, u"HTTP 500 Internal Server Error"_s, 5));
+        QCOMPARE(h.window->table().articleCount(), 2 * config.listSize);
+        QCOMPARE(h.child<QListWidget>("List1")->currentRow(), 2);
+    }
+
+    void closingTheWindowAbortsEveryRequest()
+    {
+        SampleHostConfig config;
+        config.faults = {Fault(AnyListPage, FaultMode::Slow, 60000, FaultTarget::ListPage)};
+        SampleHost host(config);
+        QVERIFY(host.listen());
+        WindowHarness h(host.baseUrl());
+        h.button(1)->click();
+        QTRY_COMPARE_WITH_TIMEOUT(host.maxInFlight(), 5, Patience);
+        h.window->close();
+        // Well within the request time-out, which would end them too.
+        QTRY_COMPARE_WITH_TIMEOUT(host.openConnections(), 0, 5000);
+    }
 };
 
 QTEST_MAIN(FindTest)

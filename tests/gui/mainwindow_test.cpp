@@ -289,6 +289,7 @@ private slots:
 
     void aboutLinkBlinksAndItsClickFollowsTheCaption()
     {
+        QCoreApplication::setApplicationVersion(u"9.8.7 (g1234567)"_s);
         WindowHarness h;
         MainWindow &w = *h.window;
         QLabel *label = h.child<QLabel>("Label3");
@@ -312,6 +313,7 @@ private slots:
                 QCOMPARE(h.messages.size(), 1);
                 QCOMPARE(h.messages.first().icon, QMessageBox::Information);
                 QCOMPARE(h.messages.first().text, MainWindow::aboutText());
+                QCOMPARE(h.messages.first().version, u"9.8.7 (g1234567)"_s);
             }
         }
         QVERIFY(w.blinkCounter() >= 0 && w.blinkCounter() < 5);

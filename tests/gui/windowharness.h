@@ -14,7 +14,8 @@
 #include <memory>
 
 // A main window over a fresh program folder, with the desktop replaced: opened addresses and
-// message boxes are recorded, the file dialog answers `chosenFile`, the compiler is `compile`.
+// message boxes (the about box among them) are recorded, the file dialog answers `chosenFile`,
+// the compiler is `compile`.
 class WindowHarness
 {
 public:
@@ -22,6 +23,8 @@ public:
     {
         QMessageBox::Icon icon;
         QString text;
+        // The version the about box shows; empty for other messages.
+        QString version;
     };
 
     explicit WindowHarness(const QString &hostBase = QStringLiteral("http://127.0.0.1:9/"))
@@ -32,7 +35,10 @@ public:
             return true;
         };
         context.showMessage = [this](QWidget *, QMessageBox::Icon icon, const QString &text) {
-            messages.append({icon, text});
+            messages.append({icon, text, {}});
+        };
+        context.showAbout = [this](QWidget *, const QString &text, const QString &version) {
+            messages.append({QMessageBox::Information, text, version});
         };
         context.chooseFile = [this](QWidget *, const QString &start, const QString &filter) {
             chooserFolder = start;

@@ -43,6 +43,23 @@ INSTANTIATE_TEST_SUITE_P(SampleHost, FaultSpec,
                                          FaultCase{u"4=Never", false, {}}, FaultCase{u"4 never", false, {}},
                                          FaultCase{u"", false, {}}));
 
+// Faults of the blog address page and the list pages.
+INSTANTIATE_TEST_SUITE_P(
+    PageFaults, FaultSpec,
+    testing::Values(FaultCase{u"blog=drip", true, {0, FaultMode::Drip, 0, FaultTarget::BlogPage}},
+                    FaultCase{u"list:0=never", true, {0, FaultMode::Never, 0, FaultTarget::ListPage}},
+                    FaultCase{u"list:*=http500", true, {AnyListPage, FaultMode::Http500, 0, FaultTarget::ListPage}},
+                    FaultCase{u"every=http500", true, {0, FaultMode::Http500, 0, FaultTarget::Every}},
+                    FaultCase{u"list:2=flood:40000", true, {2, FaultMode::EntryFlood, 0, FaultTarget::ListPage, 40000}},
+                    FaultCase{
+                        u"3=redirect:http://127.0.0.1:9/a=b",
+                        true,
+                        {3, FaultMode::Redirect, 0, FaultTarget::Article, 0, QStringLiteral("http://127.0.0.1:9/a=b")}},
+                    FaultCase{u"list:1=gzip-bomb", true, {1, FaultMode::GzipBomb, 0, FaultTarget::ListPage}},
+                    FaultCase{u"5=endless", true, {5, FaultMode::Endless, 0}}, FaultCase{u"list:-1=never", false, {}},
+                    FaultCase{u"list:=never", false, {}}, FaultCase{u"list:1=flood:0", false, {}},
+                    FaultCase{u"list:1=redirect:", false, {}}, FaultCase{u"blogs=drip", false, {}}));
+
 TEST(FaultLines, SkipsCommentsAndBlankLinesAndNamesTheBadLine)
 {
     const Result<QList<Fault>> faults =

@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTcpSocket>
+#include <QTest>
 #include <QUrl>
 #include <gtest/gtest.h>
 #include <memory>
@@ -442,4 +443,109 @@ TEST_F(SampleHostTest, PicturesOnlyWhenAskedForAndThenFromBothPorts)
     const Fetched jpeg = fetch(QStringLiteral("/img/qiruvo/4-1.jpg"));
     EXPECT_TRUE(jpeg.body.startsWith("\xff\xd8\xff"));
     EXPECT_NE(jpeg.body, fetch(QStringLiteral("/img/qiruvo/5-1.jpg")).body);
+}
+
+// Faults of the blog address page and the list pages ------------------------------------------
+
+class SampleHostListFault : public SampleHostTest
+{
+protected:
+    // The raw answer to a GET, up to `atMost` bytes or until the host closes the connection. The
+    // host runs on this thread, so the wait keeps the event loop going.
+    QByteArray rawGet(const QString &path, qint64 atMost = 1 << 24)
+    {
+        QTcpSocket socket;
+        socket.connectToHost(QHostAddress::LocalHost, m_host->port());
+        socket.write("GET " + QUrl(path).toEncoded() + " HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n");
+        QByteArray answer;
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] {
+                answer += socket.read(atMost - answer.size());
+                return answer.size() >= atMost || socket.state() == QAbstractSocket::UnconnectedState;
+            },
+            15000));
+        return answer + socket.read(atMost - answer.size());
+    }
+};
+
+TEST_F(SampleHostListFault, FaultsHitOnlyThePagesTheyName)
+{
+    SampleHostConfig config;
+    config.faults = {parseFault(QStringLiteral("list:2=http500")).value(),
+                     parseFault(QStringLiteral("blog=redirect:http://127.0.0.2:9/elsewhere")).value()};
+    start(config);
+    EXPECT_TRUE(rawGet(QStringLiteral("/qiruvo/blog"))
+                    .startsWith("HTTP/1.1 302 Found\r\nContent-Type: text/html; charset=gb2312\r\n"));
+    EXPECT_TRUE(rawGet(QStringLiteral("/qiruvo/blog")).contains("\r\nLocation: http://127.0.0.2:9/elsewhere\r\n"));
+    EXPECT_EQ(fetch(QStringLiteral("/qiruvo/blog/index/2")).status, 500);
+    EXPECT_EQ(fetch(QStringLiteral("/qiruvo/blog/index/1")).status, 200);
+    EXPECT_TRUE(fetch(articlePath(1)).text().contains(StartMarker));
+
+    m_host->setFaults({parseFault(QStringLiteral("list:*=never")).value()});
+    QNetworkReply *never = get(QStringLiteral("/qiruvo/blog/index/0"));
+    EXPECT_EQ(fetch(QStringLiteral("/qiruvo/blog")).status, 200);
+    EXPECT_FALSE(never->isFinished());
+    never->abort();
+    never->deleteLater();
+
+    m_host->setFaults({parseFault(QStringLiteral("every=http500")).value()});
+    for (const QString &path : {QStringLiteral("/qiruvo/blog"), QStringLiteral("/qiruvo/blog/index/0"), articlePath(1)})
+        EXPECT_EQ(fetch(path).status, 500) << path.toStdString();
+}
+
+TEST_F(SampleHostListFault, FloodPageHoldsOnlyEntryLines)
+{
+    SampleHostConfig config;
+    config.faults = {parseFault(QStringLiteral("list:1=flood:1000")).value()};
+    start(config);
+    const QStringList lines = fetch(QStringLiteral("/qiruvo/blog/index/1")).text().split(QStringLiteral("\n\t"));
+    EXPECT_EQ(lines.filter(QStringLiteral("<div class=\"tit\"><a href=\"/qiruvo/blog/item/")).size(), 1000);
+    EXPECT_EQ(lines.size(), 1002);
+}
+
+TEST_F(SampleHostListFault, HostileBodiesAreWhatTheyClaim)
+{
+    SampleHostConfig config;
+    config.faults = {parseFault(QStringLiteral("list:0=endless")).value(),
+                     parseFault(QStringLiteral("list:1=gzip-bomb")).value(),
+                     parseFault(QStringLiteral("list:2=drip")).value()};
+    start(config);
+    // An endless body is still coming after 8 MB.
+    const QByteArray endless = rawGet(QStringLiteral("/qiruvo/blog/index/0"), 8 << 20);
+    EXPECT_EQ(endless.size(), 8 << 20);
+    EXPECT_TRUE(endless.contains("\r\nTransfer-Encoding: chunked\r\n"));
+
+    // A gzip member of about a megabyte whose trailer says 1 GiB.
+    const QByteArray bomb = rawGet(QStringLiteral("/qiruvo/blog/index/1"));
+    const qsizetype bodyStart = bomb.indexOf("\r\n\r\n") + 4;
+    EXPECT_TRUE(bomb.contains("\r\nContent-Encoding: gzip\r\n"));
+    EXPECT_TRUE(bomb.mid(bodyStart).startsWith("\x1f\x8b\x08"));
+    EXPECT_LT(bomb.size() - bodyStart, 2 << 20);
+    EXPECT_EQ(bomb.right(4), QByteArray("\x00\x00\x00\x40", 4));
+
+    // A drip has sent a few bytes of its body after a quarter of a second.
+    QNetworkReply *drip = get(QStringLiteral("/qiruvo/blog/index/2"));
+    QTest::qWait(250);
+    EXPECT_FALSE(drip->isFinished());
+    EXPECT_LT(drip->bytesAvailable(), 100);
+    drip->abort();
+    drip->deleteLater();
+}
+
+TEST_F(SampleHostListFault, ReverseListLatencyAnswersLaterPagesFirst)
+{
+    SampleHostConfig config;
+    config.articles = 40; // pages 0 to 3
+    config.reverseListLatencyMs = 200;
+    start(config);
+    QStringList order;
+    QList<QNetworkReply *> replies;
+    for (int page = 0; page < 4; ++page) {
+        QNetworkReply *reply = get(QStringLiteral("/qiruvo/blog/index/%1").arg(page));
+        QObject::connect(reply, &QNetworkReply::finished, reply, [&order, page] { order << QString::number(page); });
+        replies << reply;
+    }
+    for (QNetworkReply *reply : replies)
+        finish(reply);
+    EXPECT_EQ(order.join(u','), QStringLiteral("3,2,1,0"));
 }

@@ -33,6 +33,11 @@ void CannedServer::onReadyRead(QTcpSocket *socket)
         m_requests.append(path);
         if (m_silent.contains(path))
             continue;
+        if (m_redirects.contains(path)) {
+            socket->write("HTTP/1.1 302 Found\r\nLocation: " + m_redirects.value(path) +
+                          "\r\nContent-Length: 0\r\n\r\n");
+            continue;
+        }
         const bool known = m_pages.contains(path);
         const QByteArray body = m_pages.value(path);
         socket->write((known ? QByteArray("HTTP/1.1 200 OK\r\n") : QByteArray("HTTP/1.1 404 Not Found\r\n")) +

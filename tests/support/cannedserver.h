@@ -17,6 +17,8 @@ public:
 
     void serve(const QByteArray &path, const QByteArray &body) { m_pages.insert(path, body); }
     void silence(const QByteArray &path) { m_silent.append(path); }
+    // Answers `path` with 302 Found to `location`.
+    void redirect(const QByteArray &path, const QByteArray &location) { m_redirects.insert(path, location); }
     QString baseUrl() const;
     const QList<QByteArray> &requests() const { return m_requests; }
 
@@ -26,5 +28,6 @@ private:
 
     QHash<QByteArray, QByteArray> m_pages;
     QList<QByteArray> m_silent;
+    QHash<QByteArray, QByteArray> m_redirects;
     QList<QByteArray> m_requests;
 };

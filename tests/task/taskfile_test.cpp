@@ -1,4 +1,5 @@
 #include "blog/articletable.h"
+#include "common/gbkcodec.h"
 #include "support/tempfolder.h"
 #include "task/taskfile.h"
 
@@ -85,17 +86,53 @@ TEST(TaskFile, FileWithoutBlogNameOrUnreadableIsAnError)
     EXPECT_FALSE(Task::importTask(folder.file(QStringLiteral("missing.ini"))));
 }
 
-TEST(TaskFile, ExportWarnsOfValuesItCannotCarry)
+// What Find may load: line breaks, empty texts, a NUL, a character decoded from a byte GBK lacks.
+TEST(TaskFile, EveryFoundRowSurvivesExportAndImport)
 {
     ArticleTable table;
-    table.LoadWZ(QStringLiteral("T"), QString(), QStringLiteral("L"), QStringLiteral("D"));
-    table.LoadWZ(QStringLiteral("a\r\nb"), QStringLiteral("C"), QStringLiteral("L"), QStringLiteral("D"));
-    table.LoadWZ(QStringLiteral("T"), QStringLiteral("C"), QStringLiteral("L"), QStringLiteral("D"));
-    const QStringList problems = Task::unstorableValues(table);
-    ASSERT_EQ(problems.size(), 2);
-    EXPECT_TRUE(problems[0].contains(QStringLiteral("第1条")));
-    EXPECT_TRUE(problems[1].contains(QStringLiteral("第2条")));
+    table.LoadWZ(QStringLiteral("上半\r\n下半"), QStringLiteral("随笔"), QStringLiteral("a.html"), QStringLiteral("D"));
+    table.LoadWZ(QString(), QString(), QString(), QString());
+    table.LoadWZ(QStringLiteral("T\n"), QStringLiteral("随笔1.htm") + QChar(0), QStringLiteral("c\uFFFD.html"),
+                 QStringLiteral("D\r"));
+    table.LoadWZ(QStringLiteral("T"), QStringLiteral("随笔"), QStringLiteral("d.html"), QStringLiteral("D"));
+    EXPECT_TRUE(Task::unstorableValues(table).isEmpty());
+    const auto task = Task::parseTask(Gbk::decode(Task::exportBytes(QStringLiteral("abc"), table)));
+    ASSERT_TRUE(task) << task.error().toStdString();
+    ArticleTable imported;
+    for (const Task::Record &r : task->records)
+        imported.LoadWZ(r.title, r.category, r.link, r.date);
+    ASSERT_EQ(imported.rowCount(), table.rowCount());
+    for (int row = 1; row <= table.articleCount(); ++row)
+        for (int column = 0; column <= 5; ++column)
+            EXPECT_EQ(imported.cell(row, column), table.cell(row, column)) << row << "," << column;
 }
+
+// A line break inside a value shifts its record by a line either way.
+class TaskRecordValues : public ::testing::TestWithParam<std::pair<int, bool>>
+{};
+
+TEST_P(TaskRecordValues, OnlyExactlySixValuesMakeARecord)
+{
+    const auto [count, accepted] = GetParam();
+    QString record = QStringLiteral("1");
+    for (int i = 2; i <= count; ++i)
+        record += QStringLiteral("\r\nv%1").arg(i);
+    const QString good = QStringLiteral("1\r\nT\r\nC\r\nL\r\nD\r\n1\r\n\r\n\r\n");
+    const auto task =
+        Task::parseTask(QStringLiteral("\r\nabc\r\n\r\n\r\n") + good + record + QStringLiteral("\r\n\r\n\r\n") + good);
+    EXPECT_EQ(task.ok(), accepted) << count;
+    if (accepted) {
+        EXPECT_EQ(task->records.size(), 3);
+        EXPECT_EQ(task->records[1].date, QStringLiteral("v5"));
+    } else {
+        EXPECT_TRUE(task.error().contains(QStringLiteral("第2条"))) << task.error().toStdString();
+        EXPECT_TRUE(task.error().contains(QStringLiteral("%1个值").arg(count))) << task.error().toStdString();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Counts, TaskRecordValues,
+                         ::testing::Values(std::pair{4, false}, std::pair{5, false}, std::pair{6, true},
+                                           std::pair{7, false}, std::pair{8, false}));
 
 TEST(TaskFile, ExportReplacesAnEarlierFile)
 {

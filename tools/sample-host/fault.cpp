@@ -43,35 +43,105 @@ const std::array<std::pair<FaultMode, const char16_t *>, 7> &imageModeNames()
     return names;
 }
 
+// Page faults: the target before "=" and the modes with a value after ":".
+const std::array<std::pair<FaultMode, const char16_t *>, 3> &pageModeNames()
+{
+    static const std::array<std::pair<FaultMode, const char16_t *>, 3> names{{
+        {FaultMode::Endless, u"endless"},
+        {FaultMode::GzipBomb, u"gzip-bomb"},
+        {FaultMode::Drip, u"drip"},
+    }};
+    return names;
+}
+constexpr int MaxFloodLines = 10'000'000;
+
+Result<void> parseTarget(const QString &text, Fault &fault)
+{
+    const QString target = text.trimmed();
+    if (target == u"blog") {
+        fault.target = FaultTarget::BlogPage;
+        return {};
+    }
+    if (target == u"every") {
+        fault.target = FaultTarget::Every;
+        return {};
+    }
+    if (target.startsWith(u"list:")) {
+        fault.target = FaultTarget::ListPage;
+        if (target.mid(5) == u"*") {
+            fault.row = AnyListPage;
+            return {};
+        }
+        bool ok = false;
+        fault.row = target.mid(5).toInt(&ok);
+        if (ok && fault.row >= 0)
+            return {};
+        return Result<void>::failure(QStringLiteral("list page must be a whole number from 0 or *: \"%1\"").arg(text));
+    }
+    bool ok = false;
+    fault.row = target.toInt(&ok);
+    if (!ok || fault.row < 1)
+        return Result<void>::failure(QStringLiteral("fault row must be a whole number from 1: \"%1\"").arg(text));
+    return {};
+}
+
 Result<Fault> parseParts(const QString &rowText, const QString &modeText)
 {
+    Fault fault;
+    if (const Result<void> target = parseTarget(rowText, fault); !target)
+        return Result<Fault>::failure(target.error());
     bool ok = false;
-    const int row = rowText.trimmed().toInt(&ok);
-    if (!ok || row < 1)
-        return Result<Fault>::failure(QStringLiteral("fault row must be a whole number from 1: \"%1\"").arg(rowText));
 
     const QString mode = modeText.trimmed();
+    for (const auto &[value, name] : pageModeNames()) {
+        if (mode == QStringView(name)) {
+            fault.mode = value;
+            return fault;
+        }
+    }
+    if (mode.startsWith(u"redirect:") && mode.size() > 9) {
+        fault.mode = FaultMode::Redirect;
+        fault.url = mode.mid(9);
+        return fault;
+    }
+    if (mode.startsWith(u"flood:")) {
+        fault.mode = FaultMode::EntryFlood;
+        fault.count = mode.mid(6).toInt(&ok);
+        if (!ok || fault.count < 1 || fault.count > MaxFloodLines)
+            return Result<Fault>::failure(
+                QStringLiteral("flood needs a line count from 1 to %1: \"%2\"").arg(MaxFloodLines).arg(mode));
+        return fault;
+    }
+
     if (mode.startsWith(u"slow:")) {
         const int delay = mode.mid(5).toInt(&ok);
         if (!ok || delay < 0 || delay > MaxDelayMs)
             return Result<Fault>::failure(
                 QStringLiteral("slow needs milliseconds from 0 to %1: \"%2\"").arg(MaxDelayMs).arg(mode));
-        return Fault{row, FaultMode::Slow, delay};
+        fault.mode = FaultMode::Slow;
+        fault.delayMs = delay;
+        return fault;
     }
     for (const auto &[value, name] : modeNames()) {
-        if (mode == QStringView(name))
-            return Fault{row, value, 0};
+        if (mode == QStringView(name)) {
+            fault.mode = value;
+            return fault;
+        }
     }
     if (mode.startsWith(u"img-slow:")) {
         const int delay = mode.mid(9).toInt(&ok);
         if (!ok || delay < 0 || delay > MaxDelayMs)
             return Result<Fault>::failure(
                 QStringLiteral("img-slow needs milliseconds from 0 to %1: \"%2\"").arg(MaxDelayMs).arg(mode));
-        return Fault{row, FaultMode::ImageSlow, delay};
+        fault.mode = FaultMode::ImageSlow;
+        fault.delayMs = delay;
+        return fault;
     }
     for (const auto &[value, name] : imageModeNames()) {
-        if (mode == QStringView(name))
-            return Fault{row, value, 0};
+        if (mode == QStringView(name)) {
+            fault.mode = value;
+            return fault;
+        }
     }
     return Result<Fault>::failure(QStringLiteral("unknown fault mode \"%1\"").arg(mode));
 }
@@ -127,9 +197,28 @@ Result<QList<Fault>> readFaultFile(const QString &path)
 
 QString faultText(const Fault &fault)
 {
-    const QString row = QString::number(fault.row) + u'=';
+    QString row;
+    switch (fault.target) {
+    case FaultTarget::Article:
+        row = QString::number(fault.row);
+        break;
+    case FaultTarget::BlogPage:
+        row = QStringLiteral("blog");
+        break;
+    case FaultTarget::ListPage:
+        row = QStringLiteral("list:") + (fault.row == AnyListPage ? QStringLiteral("*") : QString::number(fault.row));
+        break;
+    case FaultTarget::Every:
+        row = QStringLiteral("every");
+        break;
+    }
+    row += u'=';
     if (fault.mode == FaultMode::Slow)
         return row + QStringLiteral("slow:") + QString::number(fault.delayMs);
+    if (fault.mode == FaultMode::Redirect)
+        return row + QStringLiteral("redirect:") + fault.url;
+    if (fault.mode == FaultMode::EntryFlood)
+        return row + QStringLiteral("flood:") + QString::number(fault.count);
     for (const auto &[value, name] : modeNames()) {
         if (value == fault.mode)
             return row + QStringView(name);
@@ -137,6 +226,10 @@ QString faultText(const Fault &fault)
     if (fault.mode == FaultMode::ImageSlow)
         return row + QStringLiteral("img-slow:") + QString::number(fault.delayMs);
     for (const auto &[value, name] : imageModeNames()) {
+        if (value == fault.mode)
+            return row + QStringView(name);
+    }
+    for (const auto &[value, name] : pageModeNames()) {
         if (value == fault.mode)
             return row + QStringView(name);
     }

@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QString>
+#include <utility>
 
 // How the host misbehaves for one article page.
 enum class FaultMode {
@@ -20,6 +21,13 @@ enum class FaultMode {
     Truncated,           // the page cut off before the body start marker
     CrLf,                // the page's lines joined by CR LF
 
+    // Hostile answers for any page, list and blog pages included.
+    Endless,    // 200 with a chunked body that never ends, sent as fast as the client reads
+    GzipBomb,   // 200 with a gzip body of about 1 MB that inflates to 1 GiB of zeros
+    Drip,       // the page one byte at a time, DripIntervalMs apart
+    Redirect,   // 302 to `url`
+    EntryFlood, // list pages only: `count` entry-marker lines and nothing else
+
     // Faults of the article's pictures (the host serves pictures only when asked to); the article
     // gets a picture even when it would have none.
     ImageMissing,   // the pictures answer 404
@@ -35,19 +43,46 @@ enum class FaultMode {
 // True for the modes that concern an article's pictures, not its page.
 bool isImageFault(FaultMode mode);
 
-// A fault of the article in row `row`: its 1-based position in list order, newest first.
+// Which page a fault is for.
+enum class FaultTarget {
+    Article,  // the article in row `row`
+    BlogPage, // the blog address page
+    ListPage, // list page `row` (from 0), or every list page when `row` is AnyListPage
+    Every,    // every page of every blog
+};
+constexpr int AnyListPage = -1;
+constexpr int DripIntervalMs = 20;
+
+// A fault of the article in row `row`: its 1-based position in list order, newest first; or of the
+// page `target` names.
 struct Fault
 {
+    Fault() = default;
+    Fault(int row_, FaultMode mode_, int delayMs_ = 0, FaultTarget target_ = FaultTarget::Article, int count_ = 0,
+          QString url_ = {})
+        : row(row_)
+        , mode(mode_)
+        , delayMs(delayMs_)
+        , target(target_)
+        , count(count_)
+        , url(std::move(url_))
+    {}
+
     int row = 0;
     FaultMode mode = FaultMode::Slow;
     int delayMs = 0; // Slow and ImageSlow only
+    FaultTarget target = FaultTarget::Article;
+    int count = 0; // EntryFlood only
+    QString url;   // Redirect only
 
     bool operator==(const Fault &) const = default;
 };
 
 // "N=MODE", with MODE one of slow:MS, broken-once, always-broken, withdrawn-footer,
 // withdrawn-disclaimer, withdrawn-notopen, empty-body, never, reset, http500, truncated, crlf,
-// or for pictures img-404, img-not-image, img-huge, img-endless, img-slow:MS, img-loop,
+// endless, gzip-bomb, drip, redirect:URL, flood:COUNT. Instead of the row N: "blog" for the blog
+// address page, "list:P" for list page P, "list:*" for every list page, "every" for every page.
+// For pictures: img-404, img-not-image, img-huge, img-endless, img-slow:MS, img-loop,
 // img-elsewhere, img-hostile.
 Result<Fault> parseFault(const QString &spec);
 

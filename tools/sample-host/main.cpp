@@ -62,10 +62,18 @@ int main(int argc, char **argv)
         {QStringLiteral("articles"), QStringLiteral("Articles per blog (default 60)."), valueName},
         {QStringLiteral("categories"), QStringLiteral("Categories per blog (default 6)."), valueName},
         {QStringLiteral("list-size"), QStringLiteral("Articles per list page (default 10)."), valueName},
-        {QStringLiteral("fault"), QStringLiteral("A fault N=MODE for the article in row N; repeatable."),
+        {QStringLiteral("fault"),
+         QStringLiteral("A fault N=MODE for the article in row N, or blog=, list:P=, list:*=, every=; repeatable."),
          QStringLiteral("spec")},
+        {QStringLiteral("reverse-list-latency-ms"),
+         QStringLiteral("Delay list page P by (last page - P) times this many ms, so later pages come first."),
+         valueName},
         {QStringLiteral("fault-file"), QStringLiteral("Faults one a line, \"N MODE\", # comments."),
          QStringLiteral("file")},
+        {QStringLiteral("entry-fault"),
+         QStringLiteral("An odd list entry N=MODE for the article in row N (crlf-title, empty-title, "
+                        "empty-category, nul-category, nongbk-link, long-category); repeatable."),
+         QStringLiteral("entry")},
         {QStringLiteral("images"), QStringLiteral("Articles show pictures, also from a second port.")},
     });
     parser.process(app);
@@ -78,7 +86,9 @@ int main(int argc, char **argv)
     const Result<int> articles = intOption(parser, QStringLiteral("articles"), config.articles, 0, 10'000'000);
     const Result<int> categories = intOption(parser, QStringLiteral("categories"), config.categories, 1, 100'000);
     const Result<int> listSize = intOption(parser, QStringLiteral("list-size"), config.listSize, 1, 100'000);
-    for (const Result<int> *option : {&port, &latency, &articles, &categories, &listSize}) {
+    const Result<int> reverseLatency =
+        intOption(parser, QStringLiteral("reverse-list-latency-ms"), config.reverseListLatencyMs, 0, 86'400'000);
+    for (const Result<int> *option : {&port, &latency, &articles, &categories, &listSize, &reverseLatency}) {
         if (!*option)
             return fail(option->error());
     }
@@ -86,6 +96,7 @@ int main(int argc, char **argv)
     config.articles = *articles;
     config.categories = *categories;
     config.listSize = *listSize;
+    config.reverseListLatencyMs = *reverseLatency;
     config.logPath = parser.value(QStringLiteral("log"));
     config.images = parser.isSet(QStringLiteral("images"));
 
@@ -102,6 +113,13 @@ int main(int argc, char **argv)
         if (!fault)
             return fail(fault.error());
         config.faults.append(*fault);
+    }
+
+    for (const QString &entry : parser.values(QStringLiteral("entry-fault"))) {
+        const Result<EntryFault> fault = parseEntryFault(entry);
+        if (!fault)
+            return fail(fault.error());
+        config.entryFaults.append(*fault);
     }
 
     QHostAddress address(QHostAddress::LocalHost);

@@ -374,6 +374,10 @@ SampleBlog generateBlog(const QString &name, const SampleHostConfig &config, Sam
     for (int index = 0; index < count; ++index) {
         SampleArticle &article = blog.articles[index];
         article.category = blog.categories[article.categoryIndex];
+        for (const EntryFault &fault : config.entryFaults) {
+            if (fault.row == index + 1)
+                applyEntryFault(fault.mode, article);
+        }
         if (bodies == SampleBodies::Include)
             article.bodyLines = generateBody(name, index, article);
     }

@@ -1,6 +1,7 @@
 #include "samplehost.h"
 
 #include "common/gbkcodec.h"
+#include "entryfault.h"
 #include "sampleimages.h"
 #include "samplepages.h"
 
@@ -10,6 +11,7 @@
 #include <QTimer>
 #include <optional>
 #include <utility>
+#include <zlib.h>
 
 namespace {
 
@@ -24,8 +26,6 @@ QByteArray reasonPhrase(int status)
     switch (status) {
     case 200:
         return "OK";
-    case 302:
-        return "Found";
     case 400:
         return "Bad Request";
     case 404:
@@ -34,6 +34,8 @@ QByteArray reasonPhrase(int status)
         return "Method Not Allowed";
     case 431:
         return "Request Header Fields Too Large";
+    case 302:
+        return "Found";
     case 500:
         return "Internal Server Error";
     default:
@@ -61,7 +63,72 @@ QString decodePath(QByteArray target)
     return utf8.hasError() ? Gbk::decode(bytes) : text;
 }
 
+// Hostile bodies -------------------------------------------------------------------------------
+
+constexpr qsizetype EndlessChunkBytes = 256 * 1024;
+
+// One chunk of an endless chunked body: filler lines without any marker.
+const QByteArray &endlessChunk()
+{
+    static const QByteArray chunk = []() -> QByteArray {
+        QByteArray data;
+        const QByteArray line = "<p>" + QByteArray(60, 'x') + "</p>\n";
+        while (data.size() + line.size() <= EndlessChunkBytes)
+            data += line;
+        return QByteArray::number(data.size(), 16) + "\r\n" + data + "\r\n";
+    }();
+    return chunk;
+}
+
+// A gzip member of about 1 MB that inflates to 1 GiB of zeros: one deflate segment of 16 MiB,
+// flushed so that it depends on nothing before it, repeated 64 times.
+const QByteArray &gzipBomb()
+{
+    static const QByteArray bomb = [] {
+        constexpr uInt SegmentBytes = 16 * 1024 * 1024;
+        constexpr int Segments = 64;
+        const QByteArray zeros(SegmentBytes, '\0');
+        z_stream stream = {};
+        deflateInit2(&stream, 9, Z_DEFLATED, -15, 9, Z_DEFAULT_STRATEGY);
+        QByteArray segment(static_cast<qsizetype>(deflateBound(&stream, SegmentBytes)), '\0');
+        stream.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(zeros.data()));
+        stream.avail_in = SegmentBytes;
+        stream.next_out = reinterpret_cast<Bytef *>(segment.data());
+        stream.avail_out = static_cast<uInt>(segment.size());
+        deflate(&stream, Z_FULL_FLUSH);
+        segment.resize(segment.size() - stream.avail_out);
+        QByteArray last(64, '\0');
+        stream.next_out = reinterpret_cast<Bytef *>(last.data());
+        stream.avail_out = static_cast<uInt>(last.size());
+        deflate(&stream, Z_FINISH);
+        last.resize(last.size() - stream.avail_out);
+        deflateEnd(&stream);
+
+        const uLong segmentCrc = crc32(0, reinterpret_cast<const Bytef *>(zeros.data()), SegmentBytes);
+        uLong crc = segmentCrc;
+        for (int i = 1; i < Segments; ++i)
+            crc = crc32_combine(crc, segmentCrc, SegmentBytes);
+        const quint32 size = static_cast<quint32>(quint64(SegmentBytes) * Segments);
+        QByteArray data("\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\x03", 10);
+        for (int i = 0; i < Segments; ++i)
+            data += segment;
+        data += last;
+        for (const quint32 value : {static_cast<quint32>(crc), size}) {
+            for (int shift = 0; shift < 32; shift += 8)
+                data += static_cast<char>((value >> shift) & 0xFF);
+        }
+        return data;
+    }();
+    return bomb;
+}
+
 } // namespace
+
+struct SampleHost::PageFaults
+{
+    int delayMs = 0;
+    std::optional<Fault> fault;
+};
 
 struct SampleHost::Connection
 {
@@ -69,15 +136,18 @@ struct SampleHost::Connection
     bool waiting = false; // a delayed response is still to be sent
     bool silent = false;  // a request that is never answered: the connection stays quiet
     bool closing = false;
+    bool unanswered = false; // a request read and not answered yet: it counts as in flight
 };
 
 struct SampleHost::Response
 {
-    enum class Action { Send, Never, Reset };
+    enum class Action { Send, Never, Reset, Endless, Drip };
     Action action = Action::Send;
     int status = 200;
     QByteArray body;
     int delayMs = 0;
+    QByteArray location;   // a redirect's target
+    bool gzip = false;     // the body is sent with Content-Encoding: gzip
     bool headOnly = false; // HEAD: the head says how long the body would be, the body stays away
     // Pictures: the body's type, further head lines, and a body sent without end (with an announced
     // length, or none and the connection closed after it).
@@ -198,6 +268,9 @@ void SampleHost::onNewConnection(QTcpServer &server)
         m_connections.insert(socket, std::make_shared<Connection>());
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { onReadyRead(socket); });
         connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
+            if (const std::shared_ptr<Connection> connection = m_connections.value(socket);
+                connection && connection->unanswered)
+                --m_inFlight;
             m_connections.remove(socket);
             socket->disconnect(this);
             socket->deleteLater();
@@ -273,6 +346,8 @@ void SampleHost::processRequests(QTcpSocket *socket)
                                                             : connectionHeader.contains("keep-alive");
         const QString path = decodePath(requestLine[1]);
         logRequest(path);
+        connection->unanswered = true;
+        m_maxInFlight = std::max(m_maxInFlight, ++m_inFlight);
         Response response = respond(requestLine[0], path);
         // Even refused, a HEAD answer must not carry a body, or the next answer on the connection
         // would be read as part of it.
@@ -318,14 +393,67 @@ SampleHost::Response SampleHost::respond(const QByteArray &method, const QString
 
     if (match.hasCaptured(3))
         return respondArticle(*entry, match.captured(3));
+
+    // The blog address page and the list pages, with the faults meant for them.
+    PageFaults faults;
+    QByteArray page;
+    int listDelayMs = 0;
     if (match.hasCaptured(2)) {
         bool ok = false;
-        const int page = match.captured(2).toInt(&ok);
+        const int number = match.captured(2).toInt(&ok);
         if (!ok)
             return Response::answer(404);
-        return Response::answer(200, Gbk::encode(SamplePages::listPage(entry->blog, page)));
+        faults = pageFaults(FaultTarget::ListPage, number);
+        if (faults.fault && faults.fault->mode == FaultMode::EntryFlood)
+            page = encodePage(SamplePages::floodListPage(entry->blog, faults.fault->count));
+        else
+            page = encodePage(SamplePages::listPage(entry->blog, number));
+        listDelayMs = static_cast<int>(std::min<qint64>(
+            std::max(0, entry->blog.lastPage() - number) * qint64(m_config.reverseListLatencyMs), 24 * 60 * 60 * 1000));
+    } else {
+        faults = pageFaults(FaultTarget::BlogPage, 0);
+        page = encodePage(SamplePages::blogPage(entry->blog));
     }
-    return Response::answer(200, Gbk::encode(SamplePages::blogPage(entry->blog)));
+    Response response = Response::answer(200, page);
+    response.delayMs = faults.delayMs + listDelayMs;
+    if (faults.fault)
+        applyPageFault(*faults.fault, response);
+    return response;
+}
+
+// The faults any page can have; the others leave the response as it is.
+void SampleHost::applyPageFault(const Fault &fault, Response &response)
+{
+    switch (fault.mode) {
+    case FaultMode::Never:
+        response.action = Response::Action::Never;
+        break;
+    case FaultMode::Reset:
+        response.action = Response::Action::Reset;
+        break;
+    case FaultMode::Http500:
+        response.status = 500;
+        break;
+    case FaultMode::EmptyBody:
+        response.body.clear();
+        break;
+    case FaultMode::Endless:
+        response.action = Response::Action::Endless;
+        break;
+    case FaultMode::GzipBomb:
+        response.body = gzipBomb();
+        response.gzip = true;
+        break;
+    case FaultMode::Drip:
+        response.action = Response::Action::Drip;
+        break;
+    case FaultMode::Redirect:
+        response.status = 302;
+        response.location = fault.url.toUtf8();
+        break;
+    default:
+        break;
+    }
 }
 
 SampleHost::Response SampleHost::respondArticle(const BlogEntry &entry, const QString &link)
@@ -335,17 +463,11 @@ SampleHost::Response SampleHost::respondArticle(const BlogEntry &entry, const QS
         return Response::answer(404);
     const int row = index + 1;
 
-    // Slow faults add up; of the other faults of a row the last one counts.
-    int delayMs = 0;
+    const PageFaults faults = pageFaults(FaultTarget::Article, row);
+    const int delayMs = faults.delayMs;
     std::optional<FaultMode> mode;
-    for (const Fault &fault : m_config.faults) {
-        if (fault.row != row || isImageFault(fault.mode))
-            continue;
-        if (fault.mode == FaultMode::Slow)
-            delayMs += fault.delayMs;
-        else
-            mode = fault.mode;
-    }
+    if (faults.fault)
+        mode = faults.fault->mode;
     if (mode == FaultMode::BrokenOnce) {
         const QString key = entry.blog.name + u'\n' + QString::number(row);
         if (m_brokenServed.contains(key))
@@ -404,8 +526,16 @@ SampleHost::Response SampleHost::respondArticle(const BlogEntry &entry, const QS
     case FaultMode::CrLf:
         response.body = Gbk::encode(page().join(QStringLiteral("\r\n")));
         break;
+    case FaultMode::Endless:
+    case FaultMode::GzipBomb:
+    case FaultMode::Drip:
+    case FaultMode::Redirect:
+        response.body = Gbk::encode(page().join(u'\n'));
+        applyPageFault(*faults.fault, response);
+        break;
     case FaultMode::Slow:
-    default: // picture faults never reach here; they are left out above
+    case FaultMode::EntryFlood:
+    default: // picture faults never reach here; pageFaults() leaves them out
         response.body = Gbk::encode(page().join(u'\n'));
         break;
     }
@@ -491,8 +621,30 @@ void SampleHost::stream(QTcpSocket *socket, qint64 remaining)
     });
 }
 
+SampleHost::PageFaults SampleHost::pageFaults(FaultTarget target, int row) const
+{
+    PageFaults result;
+    for (const Fault &fault : m_config.faults) {
+        const bool applies =
+            fault.target == FaultTarget::Every ||
+            (fault.target == target && (target == FaultTarget::BlogPage || fault.row == row ||
+                                        (target == FaultTarget::ListPage && fault.row == AnyListPage)));
+        // Picture faults are answered by respondImage(), not with the page.
+        if (!applies || isImageFault(fault.mode))
+            continue;
+        if (fault.mode == FaultMode::Slow)
+            result.delayMs += fault.delayMs;
+        else
+            result.fault = fault;
+    }
+    return result;
+}
+
 void SampleHost::send(QTcpSocket *socket, const Response &response, bool keepAlive)
 {
+    if (const std::shared_ptr<Connection> connection = m_connections.value(socket);
+        connection && std::exchange(connection->unanswered, false))
+        --m_inFlight;
     if (response.action == Response::Action::Reset) {
         if (const std::shared_ptr<Connection> connection = m_connections.value(socket))
             connection->closing = true;
@@ -510,6 +662,10 @@ void SampleHost::send(QTcpSocket *socket, const Response &response, bool keepAli
         stream(socket, response.announcedLength >= 0 ? response.announcedLength : qint64(2) * 1024 * 1024 * 1024);
         return;
     }
+    if (response.action == Response::Action::Endless && !response.headOnly) {
+        sendEndless(socket);
+        return;
+    }
     QByteArray body = response.body;
     if (response.status != 200)
         body = Gbk::encode(SamplePages::errorPage(response.status, QString::fromLatin1(reasonPhrase(response.status))));
@@ -521,12 +677,59 @@ void SampleHost::send(QTcpSocket *socket, const Response &response, bool keepAli
         "\r\nConnection: " + (keepAlive ? "keep-alive" : "close") + "\r\n" + response.extraHead;
     if (response.status == 405)
         head += "Allow: GET\r\n";
+    if (!response.location.isEmpty())
+        head += "Location: " + response.location + "\r\n";
+    if (response.gzip)
+        head += "Content-Encoding: gzip\r\n";
+    if (response.action == Response::Action::Drip && !response.headOnly) {
+        sendDrip(socket, head + "\r\n", body);
+        return;
+    }
     socket->write(head + "\r\n" + (response.headOnly ? QByteArray() : body));
     if (!keepAlive) {
         if (const std::shared_ptr<Connection> connection = m_connections.value(socket))
             connection->closing = true;
         socket->disconnectFromHost();
     }
+}
+
+void SampleHost::sendEndless(QTcpSocket *socket)
+{
+    const std::shared_ptr<Connection> connection = m_connections.value(socket);
+    if (!connection)
+        return;
+    // The connection carries this answer until the client goes away.
+    connection->waiting = true;
+    socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=gb2312\r\nTransfer-Encoding: chunked\r\n\r\n");
+    const auto feed = [socket] {
+        while (socket->bytesToWrite() < 4 * EndlessChunkBytes)
+            socket->write(endlessChunk());
+    };
+    connect(socket, &QTcpSocket::bytesWritten, socket, feed);
+    feed();
+}
+
+void SampleHost::sendDrip(QTcpSocket *socket, const QByteArray &head, const QByteArray &body)
+{
+    const std::shared_ptr<Connection> connection = m_connections.value(socket);
+    if (!connection)
+        return;
+    connection->waiting = true;
+    socket->write(head);
+    auto *timer = new QTimer(socket);
+    auto sent = std::make_shared<qsizetype>(0);
+    connect(timer, &QTimer::timeout, socket, [this, socket, timer, body, sent] {
+        if (*sent >= body.size()) {
+            timer->deleteLater();
+            if (const std::shared_ptr<Connection> waiting = m_connections.value(socket)) {
+                waiting->waiting = false;
+                processRequests(socket);
+            }
+            return;
+        }
+        socket->write(body.mid((*sent)++, 1));
+    });
+    timer->start(DripIntervalMs);
 }
 
 std::shared_ptr<const SampleHost::BlogEntry> SampleHost::blog(const QString &name)

@@ -49,6 +49,10 @@ public:
     void clearRequestLog();
     // Connections accepted since the start.
     int connectionCount() const { return m_connectionCount; }
+    // Connections open now.
+    int openConnections() const { return static_cast<int>(m_connections.size()); }
+    // The most requests that were ever received and not yet answered at one moment.
+    int maxInFlight() const { return m_maxInFlight; }
 
 signals:
     void requestReceived(const QString &path);
@@ -66,6 +70,12 @@ private:
     Response respondImage(const QString &path, bool withFaults);
     void stream(QTcpSocket *socket, qint64 remaining);
     void send(QTcpSocket *socket, const Response &response, bool keepAlive);
+    // Faults for any page: slow delays of every match add up, of the other faults the last counts.
+    struct PageFaults;
+    PageFaults pageFaults(FaultTarget target, int row) const;
+    static void applyPageFault(const Fault &fault, Response &response);
+    void sendEndless(QTcpSocket *socket);
+    void sendDrip(QTcpSocket *socket, const QByteArray &head, const QByteArray &body);
     std::shared_ptr<const BlogEntry> blog(const QString &name);
     void logRequest(const QString &path);
 
@@ -81,4 +91,6 @@ private:
     QFile m_logFile;
     QElapsedTimer m_clock;
     int m_connectionCount = 0;
+    int m_inFlight = 0;
+    int m_maxInFlight = 0;
 };

@@ -20,16 +20,22 @@ Result<void> checkRange(const char16_t *name, int value, int low, int high)
 
 Result<void> checkConfig(const SampleHostConfig &config)
 {
-    for (const Result<void> &check : {checkRange(u"articles", config.articles, 0, MaxArticles),
-                                      checkRange(u"categories", config.categories, 1, MaxCategories),
-                                      checkRange(u"list size", config.listSize, 1, MaxListSize),
-                                      checkRange(u"latency", config.latencyMs, 0, MaxLatencyMs)}) {
+    for (const Result<void> &check :
+         {checkRange(u"articles", config.articles, 0, MaxArticles),
+          checkRange(u"categories", config.categories, 1, MaxCategories),
+          checkRange(u"list size", config.listSize, 1, MaxListSize),
+          checkRange(u"latency", config.latencyMs, 0, MaxLatencyMs),
+          checkRange(u"reverse list latency", config.reverseListLatencyMs, 0, MaxLatencyMs)}) {
         if (!check)
             return check;
     }
     for (const Fault &fault : config.faults) {
-        if (fault.row < 1)
+        if (fault.target == FaultTarget::Article && fault.row < 1)
             return Result<void>::failure(QStringLiteral("fault row must be from 1, not %1").arg(fault.row));
+    }
+    for (const EntryFault &fault : config.entryFaults) {
+        if (fault.row < 1)
+            return Result<void>::failure(QStringLiteral("entry fault row must be from 1, not %1").arg(fault.row));
     }
     return {};
 }

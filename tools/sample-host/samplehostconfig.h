@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/result.h"
+#include "entryfault.h"
 #include "fault.h"
 
 #include <QList>
@@ -16,6 +17,10 @@ struct SampleHostConfig
     int latencyMs = 0;   // added to every response
     QString logPath;     // one line per request appended here when set
     QList<Fault> faults; // by article row, the same for every blog
+    // List page p answers (last page - p) times this later: later pages come first.
+    int reverseListLatencyMs = 0;
+    // Odd entries of the list pages, by article row, the same for every blog.
+    QList<EntryFault> entryFaults;
     // Articles show pictures, served from the host and from a second port; off, the host's pages
     // are exactly those of a host without pictures.
     bool images = false;

@@ -187,6 +187,17 @@ QString withdrawnPage(const SampleBlog &blog, FaultMode mode)
     return lines.join(u'\n');
 }
 
+QString floodListPage(const SampleBlog &blog, int count)
+{
+    QStringList lines{QStringLiteral("<html>")};
+    lines.reserve(count + 2);
+    const QString line = u"<div class=\"tit\"><a href=\"/" + blog.name + u"/blog/item/0123456789abcdef01234567.html\">";
+    for (int i = 0; i < count; ++i)
+        lines.append(line);
+    lines.append(QStringLiteral("</html>"));
+    return lines.join(QStringLiteral("\n\t"));
+}
+
 QString errorPage(int status, const QString &reason)
 {
     const QString heading = QString::number(status) + u' ' + reason;

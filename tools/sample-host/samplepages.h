@@ -33,6 +33,10 @@ QString brokenPage(const SampleBlog &blog);
 // (WithdrawnFooter, WithdrawnDisclaimer or WithdrawnNotOpen).
 QString withdrawnPage(const SampleBlog &blog, FaultMode mode);
 
+// A list page of `count` entry-marker lines with article addresses and no title, category or date
+// line, lines joined by LF + TAB: a page on which every entry's search runs to the end.
+QString floodListPage(const SampleBlog &blog, int count);
+
 // A small page for an error status, without any marker.
 QString errorPage(int status, const QString &reason);
 

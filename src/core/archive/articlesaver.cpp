@@ -5,6 +5,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
 
 namespace Archive {
 
@@ -77,8 +80,11 @@ SaveResult storeArticle(const PreparedArticle &article, const Layout &layout, co
         return {SaveOutcome::Broken, {}};
     }
     const QString folder = layout.categoryFolder(category);
-    if (!QFileInfo::exists(folder) && !QDir().mkdir(folder))
-        return {SaveOutcome::Failed, QStringLiteral("cannot create folder %1").arg(folder)};
+    if (!QFileInfo::exists(folder) && ::mkdir(QFile::encodeName(folder).constData(), 0777) != 0 && errno != EEXIST) {
+        return {
+            SaveOutcome::Failed,
+            QStringLiteral("cannot create folder %1: %2").arg(folder, QString::fromLocal8Bit(std::strerror(errno)))};
+    }
     if (auto written = LineWriter::writeBytes(path, article.bytes, LineWriter::Mode::Atomic); !written)
         return {SaveOutcome::Failed, written.error()};
     return {article.outcome, {}};

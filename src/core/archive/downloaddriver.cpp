@@ -293,7 +293,7 @@ bool DownloadDriver::fileExists(int row)
             QDir(m_layout->categoryFolder(article.category)).entryList(QDir::Files | QDir::Hidden);
         it = m_folderFiles.insert(folder, QSet<QString>(names.begin(), names.end()));
     }
-    return it->contains(article.link);
+    return it->contains(linkFileName(article.link));
 }
 
 void DownloadDriver::rememberFile(int row, bool exists)
@@ -303,9 +303,9 @@ void DownloadDriver::rememberFile(int row, bool exists)
     if (it == m_folderFiles.end())
         return; // read from disk when first asked
     if (exists)
-        it->insert(article.link);
+        it->insert(linkFileName(article.link));
     else
-        it->remove(article.link);
+        it->remove(linkFileName(article.link));
 }
 
 void DownloadDriver::finishIfDone()

@@ -257,7 +257,7 @@ Result<void> IndexWriter::write()
                 size = Gbk::encode(formatSize(info.size(), locale));
         }
 
-        const QByteArray link = Gbk::encode(article.link);
+        const QByteArray link = Gbk::encode(linkFileName(article.link));
         const QByteArray title = Gbk::encode(article.title);
         const QByteArray date = Gbk::encode(article.date);
 
@@ -313,7 +313,7 @@ Result<void> IndexWriter::write()
 
     Failures failures;
     for (const PageFile &file : pages.files())
-        failures.add(LineWriter::writeBytes(m_layout.file(file.name), file.bytes));
+        failures.add(LineWriter::writeBytes(m_layout.file(file.name), file.bytes, LineWriter::Mode::Atomic));
 
     QSet<QString> reps;
     for (const CategoryState &category : categories) {
@@ -324,7 +324,7 @@ Result<void> IndexWriter::write()
 
     // Written after the pages: a category page that happens to be named "all.htm" gives way to the
     // full list.
-    failures.add(LineWriter::writeBytes(m_layout.file(QStringLiteral("all.htm")), all));
+    failures.add(LineWriter::writeBytes(m_layout.file(QStringLiteral("all.htm")), all, LineWriter::Mode::Atomic));
 
     if (m_startPage)
         m_startPage();
@@ -362,7 +362,8 @@ Result<void> IndexWriter::write()
         }
         start += QStringLiteral("</td></tr>\r\n");
     }
-    failures.add(LineWriter::writeBytes(m_layout.file(QStringLiteral("index.html")), Gbk::encode(start)));
+    failures.add(LineWriter::writeBytes(m_layout.file(QStringLiteral("index.html")), Gbk::encode(start),
+                                        LineWriter::Mode::Atomic));
 
     return failures.result();
 }

@@ -9,7 +9,9 @@ namespace Archive {
 // Where one blog's archive lies below the program folder:
 //   archive folder   program folder / blog name
 //   category folder  archive folder / Rep(category)
-//   article file     category folder / link
+//   article file     category folder / linkFileName(link)
+// Pages and the help project name an article by entryPath(), so that they always agree with the
+// file on disk.
 class Layout
 {
 public:
@@ -21,8 +23,13 @@ public:
     // A file directly in the archive folder (pages, help project files).
     QString file(const QString &name) const;
 
-    // Refuses links and categories that would leave the archive folder or name no file: a link
-    // holding "/", "\" or NUL or equal to "." or "..", and a category whose Rep is "." or "..".
+    // The article file relative to the archive folder as pages and the help project write it:
+    // Rep(category) + "\" + linkFileName(link).
+    static QString entryPath(const QString &category, const QString &link);
+
+    // Refuses, with the reason, links and categories that would leave the archive folder or name
+    // no file: a link that is empty (or the table's placeholder for it), "." or "..", or holds "/",
+    // "\" or a control character (NUL included), and a category whose Rep is empty, "." or "..".
     static Result<void> checkArticle(const QString &category, const QString &link);
 
 private:

@@ -1,6 +1,6 @@
 #include "archive/projectwriter.h"
 
-#include "archive/rep.h"
+#include "archive/layout.h"
 #include "blog/articletable.h"
 #include "common/linewriter.h"
 #include "common/paths.h"
@@ -12,7 +12,7 @@ namespace Archive {
 QString entryPath(const Blog::ArticleTable &table, int row)
 {
     const Blog::Article &a = table.article(row);
-    return Rep(a.category) + QLatin1Char('\\') + a.link;
+    return Layout::entryPath(a.category, a.link);
 }
 
 QStringList describeEntries(const Blog::ArticleTable &table, const QStringList &entries)

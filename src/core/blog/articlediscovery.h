@@ -3,8 +3,11 @@
 #include "blog/listparser.h"
 #include "blog/pagefetcher.h"
 
+#include <QHash>
 #include <QObject>
 #include <QStringList>
+#include <array>
+#include <memory>
 
 class QNetworkAccessManager;
 
@@ -12,50 +15,86 @@ namespace Blog {
 
 class ArticleTable;
 
-// Find: reads the pager of the blog address page, queues the list pages, then reads them one after
-// another and appends every entry to the article table. One request at a time; never blocks.
-// start() while a Find runs abandons it and starts again from the beginning.
+// Find: reads the pager of the blog address page, queues the list pages, then fetches them with up
+// to five requests in flight and parses them strictly in page order, appending every entry to the
+// article table; rows, carried values and status texts are those of a one-at-a-time walk. A page
+// that does not come complete (error status, time-out, too large, refused, no connection) is
+// fetched again up to the attempt limit; if it still fails, Find ends without the pages from it on
+// and failure() says which page and why. Never blocks. start() while a Find runs abandons it and
+// starts again from the beginning.
 class ArticleDiscovery final : public QObject
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ArticleDiscovery)
 public:
+    // Never more requests than this to the host at once, as for downloads.
+    static constexpr int MaxRequests = 5;
+
     ArticleDiscovery(QNetworkAccessManager &network, ArticleTable &table, int timeoutMs, qint64 maxBodyBytes,
                      QObject *parent = nullptr);
+    ~ArticleDiscovery() override;
+
+    // Requests in flight at most, 1 to MaxRequests (1 is the one-at-a-time walk); the next start() uses it.
+    void setConcurrency(int requests);
+    // Fetches of one page before Find fails, at least 1.
+    void setMaxAttempts(int attempts);
 
     // Empties the table and reads the blog whose address page is `blogAddress`; list pages are
     // built from `hostBase` and `blogName`.
     void start(const QString &hostBase, const QString &blogName, const QString &blogAddress);
-    // Stops a running Find without finished().
+    // Stops a running Find and every request of it, without finished().
     void abort();
     bool running() const { return m_running; }
 
     // The list-page queue, one address per page.
     const QStringList &queue() const { return m_queue; }
-    // Pages that could not be read (time-out, connection failure); they added no rows.
-    int failedPages() const { return m_failedPages; }
+    // After finished(): empty when every page was read; otherwise the page that failed and why,
+    // for the user. The table then holds the entries of the pages before it.
+    const QString &failure() const { return m_failure; }
 
 signals:
     void statusChanged(const QString &text);
     void queueChanged(const QStringList &queue);
-    // The queue line of the page being read.
+    // The queue line of the page read next.
     void pageSelected(int index);
     void finished();
 
 private:
-    void onFetched(const Blog::FetchResult &result);
-    void fetchListPage();
+    // The page a slot fetches: BlogPage or an index into the queue.
+    static constexpr int BlogPage = -1;
+    static constexpr int NoPage = -2;
+    struct Slot
+    {
+        std::unique_ptr<PageFetcher> fetcher;
+        int page = NoPage;
+    };
+
+    void request(Slot &slot, int page);
+    void onFetched(Slot &slot, const FetchResult &result);
+    void readPager(const QByteArray &body);
+    void fillSlots();
+    void parseArrived();
+    void selectCursor();
+    void fail(int page, const QString &why);
+    void finish();
+    void stopRequests();
 
     ArticleTable &m_table;
-    PageFetcher m_fetcher;
+    std::array<Slot, MaxRequests> m_slots;
+    int m_concurrency = MaxRequests;
+    int m_maxAttempts = 5;
     QStringList m_queue;
     QString m_hostBase;
     QString m_blogName;
+    QString m_blogAddress;
     ListParser::Entry m_carry;
-    int m_next = 0;
-    int m_failedPages = 0;
+    QHash<int, QByteArray> m_arrived;  // pages fetched but not yet parsed
+    QHash<int, int> m_attempts;        // by page, BlogPage included
+    QHash<int, QString> m_failedPages; // pages that used up their attempts, with the reason
+    int m_cursor = 0;                  // the page parsed next
+    int m_nextRequest = 0;             // the page requested next
+    QString m_failure;
     bool m_running = false;
-    bool m_readingPager = false;
 };
 
 } // namespace Blog

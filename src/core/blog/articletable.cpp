@@ -2,6 +2,26 @@
 
 namespace Blog {
 
+namespace {
+
+QString oneLine(const QString &text)
+{
+    if (!text.contains(QLatin1Char('\r')) && !text.contains(QLatin1Char('\n')))
+        return text;
+    QString result = text;
+    result.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+    result.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    result.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return result;
+}
+
+QString orPlaceholder(QString text, const QString &placeholder)
+{
+    return text.isEmpty() ? placeholder : text;
+}
+
+} // namespace
+
 ArticleTable::ArticleTable(QObject *parent)
     : QObject(parent)
 {}
@@ -16,8 +36,11 @@ void ArticleTable::clear()
 
 void ArticleTable::LoadWZ(const QString &name, const QString &fenlei, const QString &href, const QString &date)
 {
-    const int slot = m_categories.add(fenlei);
-    m_articles.push_back(Article{name, fenlei, href, date, m_categories.at(slot).articleCount, QString()});
+    const QString category = orPlaceholder(oneLine(fenlei), Placeholder::category());
+    const int slot = m_categories.add(category);
+    m_articles.push_back(Article{
+        orPlaceholder(oneLine(name), Placeholder::title()), category, orPlaceholder(oneLine(href), Placeholder::link()),
+        orPlaceholder(oneLine(date), Placeholder::date()), m_categories.at(slot).articleCount, QString()});
     const int row = articleCount();
     emit rowsAppended(row, row);
     if (rowCount() > 5)

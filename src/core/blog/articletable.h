@@ -35,6 +35,28 @@ inline QString givenUp()
 }
 } // namespace Mark
 
+// What a row holds in place of a value the page left empty: every value must be a line of its own
+// in the task file, and the category names a folder.
+namespace Placeholder {
+inline QString title()
+{
+    return QStringLiteral("无标题");
+}
+inline QString category()
+{
+    return QStringLiteral("未分类");
+}
+inline QString date()
+{
+    return QStringLiteral("无日期");
+}
+// Names no article: a row holding it is never fetched.
+inline QString link()
+{
+    return QStringLiteral("无链接");
+}
+} // namespace Placeholder
+
 // The article table, numbered as the grid shows it: row 0 is the header, articles are rows 1 to
 // rowCount() - 2, and the last row is always empty. Columns: 0 row number, 1 title, 2 category,
 // 3 link, 4 date, 5 category ordinal, 6 download mark.
@@ -49,7 +71,10 @@ public:
 
     // Empties the rows and the category table.
     void clear();
-    // Appends one article, numbers it within its category and keeps the newest rows in view.
+    // Appends one article, numbers it within its category and keeps the newest rows in view. Each
+    // line break (CR LF, CR or LF) in a text becomes one space, and an empty text becomes its
+    // placeholder, so that every row survives a task file unchanged; Find and Import both load
+    // through here and so agree.
     void LoadWZ(const QString &name, const QString &fenlei, const QString &href, const QString &date);
 
     int rowCount() const { return static_cast<int>(m_articles.size()) + 2; }

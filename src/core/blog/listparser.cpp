@@ -14,15 +14,45 @@ const QString LinkMarker = QStringLiteral("item/");
 const QString DateLineMarker = QStringLiteral("<div class=");
 constexpr int LinkLength = 29;
 
-// The index of the first line from `from` on that holds the marker, or -1.
-qsizetype findLine(const QStringList &lines, qsizetype from, const QString &marker)
+// Forward searches for one marker over the lines of one page. Callers ask with a non-decreasing
+// start line, so the page is scanned once per marker however many entries ask.
+class LineFinder
 {
-    for (qsizetype i = from; i < lines.size(); ++i) {
-        if (lines[i].contains(marker))
-            return i;
+public:
+    LineFinder(const QStringList &lines, const QString &marker)
+        : m_lines(lines)
+        , m_marker(marker)
+    {}
+
+    // The index of the first line from `from` on that holds the marker, or -1.
+    qsizetype next(qsizetype from)
+    {
+        // No line in [m_scannedFrom, m_found) holds the marker, so the last answer holds for any
+        // start up to it (or to the end when there was none).
+        if (m_scannedFrom >= 0 && from >= m_scannedFrom && (m_found < 0 || from <= m_found))
+            return m_found;
+        return scan(from);
     }
-    return -1;
-}
+
+private:
+    qsizetype scan(qsizetype from)
+    {
+        m_scannedFrom = from;
+        m_found = -1;
+        for (qsizetype i = from; i < m_lines.size(); ++i) {
+            if (m_lines[i].contains(m_marker)) {
+                m_found = i;
+                break;
+            }
+        }
+        return m_found;
+    }
+
+    const QStringList &m_lines;
+    const QString &m_marker;
+    qsizetype m_scannedFrom = -1;
+    qsizetype m_found = -1;
+};
 
 // A part of a line by 1-based start and length; no value when the length is negative, the case
 // in which the host's pages give no field.
@@ -74,13 +104,16 @@ QList<Entry> parseListPage(const QString &page, Entry &carry)
 {
     QList<Entry> entries;
     const QStringList lines = splitListPage(page);
+    LineFinder titles(lines, TitleEndMarker);
+    LineFinder categories(lines, CategoryLineMarker);
+    LineFinder dates(lines, DateLineMarker);
     for (qsizetype j = 0; j < lines.size(); ++j) {
         const QString &line = lines[j];
         if (!line.contains(EntryMarker) || !line.contains(ArticlePathMarker))
             continue;
-        const qsizetype titleLine = findLine(lines, j, TitleEndMarker);
-        const qsizetype categoryLine = findLine(lines, j, CategoryLineMarker);
-        const qsizetype dateLine = findLine(lines, j + 2, DateLineMarker);
+        const qsizetype titleLine = titles.next(j);
+        const qsizetype categoryLine = categories.next(j);
+        const qsizetype dateLine = dates.next(j + 2);
         if (titleLine < 0 || categoryLine < 0 || dateLine < 0)
             continue;
 

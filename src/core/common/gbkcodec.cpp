@@ -113,7 +113,11 @@ QByteArray encode(QStringView text)
             continue;
         }
         const quint16 code = t.encode[c];
-        if (code == 0) {
+        if (c == Invalid) {
+            // Back to a byte that decodes to it again, so that a text read from the blog host keeps
+            // its replacement characters through every file we write and read back.
+            out[n++] = '\xFF';
+        } else if (code == 0) {
             out[n++] = '?';
         } else if (code < 0x100) {
             out[n++] = static_cast<char>(code);

@@ -13,11 +13,12 @@ namespace Gbk {
 // invalid pair) becomes U+FFFD; decoding never fails.
 QString decode(QByteArrayView bytes);
 
-// Encodes to GBK. A character GBK cannot hold (emoji, most of Unicode outside CJK) becomes "?",
-// one "?" per code point.
+// Encodes to GBK. U+FFFD, what decode() makes of a byte that is not GBK, becomes the byte 0xFF, which
+// decodes to U+FFFD again. Any other character GBK cannot hold (emoji, most of Unicode outside CJK)
+// becomes "?", one "?" per code point.
 QByteArray encode(QStringView text);
 
-// True when every character of the text survives encode() unchanged.
+// True when GBK holds every character of the text (U+FFFD is not one of them).
 bool canEncode(QStringView text);
 
 } // namespace Gbk

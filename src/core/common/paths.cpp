@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
 
 namespace Paths {
 
@@ -20,6 +22,30 @@ QString join(const QString &folder, const QString &a, const QString &b)
 QString executableFolder()
 {
     return QCoreApplication::applicationDirPath();
+}
+
+bool isInstalled(const QString &executableFolder)
+{
+    const QDir bin(executableFolder);
+    return bin.dirName() == QLatin1String("bin") && QFileInfo(bin.filePath(QStringLiteral("../share/pelmora"))).isDir();
+}
+
+QString programFolder(const QString &executableFolder, const QString &documentsFolder)
+{
+    if (!isInstalled(executableFolder))
+        return executableFolder;
+    return join(documentsFolder, QStringLiteral("Pelmora"));
+}
+
+QString programFolder()
+{
+    const QString exe = executableFolder();
+    if (!isInstalled(exe))
+        return exe;
+    QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (documents.isEmpty())
+        documents = QDir::homePath();
+    return programFolder(exe, documents);
 }
 
 } // namespace Paths

@@ -2,10 +2,10 @@
 
 #include <QProcessEnvironment>
 
-Settings Settings::fromEnvironment(const QString &executableFolder)
+Settings Settings::fromEnvironment(const QString &programFolder)
 {
     Settings settings;
-    settings.programFolder = executableFolder;
+    settings.programFolder = programFolder;
     const QString host = QProcessEnvironment::systemEnvironment().value(QStringLiteral("PELMORA_BLOG_HOST"));
     settings.hostBase = normalizedHost(host.isEmpty() ? QString::fromLatin1(DefaultHost) : host);
     return settings;

@@ -8,7 +8,7 @@
 // build one; tests build their own.
 struct Settings
 {
-    // The folder all output lies in: the executable's folder unless overridden.
+    // The folder all output lies in: Paths::programFolder() unless overridden.
     QString programFolder;
     // The blog host's address prefix, always ending in "/".
     QString hostBase;
@@ -23,8 +23,8 @@ struct Settings
 
     static constexpr const char *DefaultHost = "http://127.0.0.1:8642/";
 
-    // Program folder from the executable, host from PELMORA_BLOG_HOST or the built-in default.
-    static Settings fromEnvironment(const QString &executableFolder);
+    // The given program folder, host from PELMORA_BLOG_HOST or the built-in default.
+    static Settings fromEnvironment(const QString &programFolder);
     // Adds the trailing "/" a host address needs.
     static QString normalizedHost(const QString &host);
 };

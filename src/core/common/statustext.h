@@ -26,6 +26,12 @@ inline QString findDone()
 {
     return QStringLiteral("文章寻找完成，按“下载”开始下载，或者保存本次任务");
 }
+// Find stopped at a page that did not come complete after `attempts` fetches.
+inline QString findFailed(const QString &address, const QString &why, int attempts)
+{
+    return QStringLiteral("查找文章失败：") + address + QStringLiteral("（") + why + QStringLiteral("，已试") +
+           QString::number(attempts) + QStringLiteral("次）");
+}
 inline QString downloadStarting()
 {
     return QStringLiteral("正在下载文章..");

@@ -58,9 +58,14 @@ Result<TaskData> parseTask(const QString &text)
     const qsizetype last = sections.size() - 1; // the remainder after the last record is not a record
     for (qsizetype i = 1; i < last; ++i) {
         const QStringList pieces = sections[i].split(Crlf);
+        // A line break inside a value shifts the rest of its record, so the count must be exact.
         if (pieces.size() < 7) {
             return Result<TaskData>::failure(
                 QStringLiteral("任务文件第%1条记录不完整：只有%2个值，应有6个").arg(i).arg(pieces.size() - 1));
+        }
+        if (pieces.size() > 7) {
+            return Result<TaskData>::failure(
+                QStringLiteral("任务文件第%1条记录有%2个值，应有6个").arg(i).arg(pieces.size() - 1));
         }
         task.records.append(Record{pieces[2], pieces[3], pieces[4], pieces[5]});
     }

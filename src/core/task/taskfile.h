@@ -36,8 +36,8 @@ QStringList unstorableValues(const Blog::ArticleTable &table);
 // Writes the task file, replacing an earlier one.
 Result<void> exportTask(const QString &path, const QString &blogName, const Blog::ArticleTable &table);
 
-// Reads a task file's text by cutting it at CR LF CR LF. A record with fewer than six values is an
-// error naming its record number.
+// Reads a task file's text by cutting it at CR LF CR LF. A record with fewer or more than six values
+// is an error naming its record number.
 Result<TaskData> parseTask(const QString &text);
 Result<TaskData> importTask(const QString &path);
 
