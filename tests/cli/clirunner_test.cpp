@@ -211,82 +211,6 @@ TEST(CliBinary, FindAgainstTheSampleHostBinary)
     hostProcess.waitForFinished(5000);
 }
 
-class CliPictures : public CliCommand
-{
-protected:
-    void SetUp() override
-    {
-        config.articles = 12;
-        config.images = true;
-        host = std::make_unique<SampleHost>(config);
-        ASSERT_TRUE(host->listen());
-        base = host->baseUrl();
-    }
-
-    int pictureRequests() const
-    {
-        int n = 0;
-        for (const QString &path : host->requestLog())
-            n += path.startsWith(QStringLiteral("/img/")) || path.startsWith(QStringLiteral("/moved/"));
-        return n;
-    }
-};
-
-TEST_F(CliPictures, WithoutTheOptionNoPictureIsTouched)
-{
-    ASSERT_EQ(run({QStringLiteral("find"), QStringLiteral("qiruvo")}), 0);
-    ASSERT_EQ(run({QStringLiteral("download"), QStringLiteral("qiruvo")}), 0) << err.toStdString();
-    EXPECT_EQ(pictureRequests(), 0);
-    EXPECT_FALSE(QFileInfo::exists(folder.file(QStringLiteral("qiruvo/images"))));
-    EXPECT_FALSE(out.contains(QStringLiteral("图片")));
-    EXPECT_FALSE(out.contains(QStringLiteral("pictures")));
-    // Every article is saved as the host sent it, its pictures' remote addresses included.
-    int withPictures = 0;
-    QDirIterator it(folder.file(QStringLiteral("qiruvo")), {QStringLiteral("*.html")}, QDir::Files,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QByteArray article = readAll(it.next());
-        if (!article.contains("<img"))
-            continue;
-        ++withPictures;
-        EXPECT_TRUE(article.contains(QByteArray("<img src=\"" + base.toLatin1()))) << it.filePath().toStdString();
-        EXPECT_FALSE(article.contains("images/"));
-    }
-    EXPECT_GT(withPictures, 0);
-}
-
-TEST_F(CliPictures, SecondRunFetchesNoPicture)
-{
-    ASSERT_EQ(run({QStringLiteral("find"), QStringLiteral("qiruvo")}), 0);
-    ASSERT_EQ(run({QStringLiteral("--images"), QStringLiteral("download"), QStringLiteral("qiruvo")}), 0)
-        << err.toStdString();
-    EXPECT_GT(pictureRequests(), 0);
-    EXPECT_TRUE(out.contains(QStringLiteral("图片：")));
-    const QStringList pictures = QDir(folder.file(QStringLiteral("qiruvo/images"))).entryList(QDir::Files);
-    EXPECT_EQ(pictures.size(), pictureRequests());
-    host->clearRequestLog();
-    ASSERT_EQ(run({QStringLiteral("--images"), QStringLiteral("download"), QStringLiteral("qiruvo")}), 0);
-    EXPECT_EQ(pictureRequests(), 0);
-    EXPECT_EQ(QDir(folder.file(QStringLiteral("qiruvo/images"))).entryList(QDir::Files), pictures);
-}
-
-TEST_F(CliPictures, PictureFailuresArePrintedButTheRunSucceeds)
-{
-    host->setFaults({Fault{3, FaultMode::ImageMissing}, Fault{5, FaultMode::ImageNotImage}});
-    EXPECT_EQ(run({QStringLiteral("--images"), QStringLiteral("archive"), QStringLiteral("qiruvo")}), 0)
-        << err.toStdString();
-    EXPECT_TRUE(err.contains(QStringLiteral("picture given up"))) << err.toStdString();
-    EXPECT_TRUE(err.contains(QStringLiteral("HTTP 404")));
-    EXPECT_TRUE(err.contains(QStringLiteral("not an image")));
-    EXPECT_TRUE(out.contains(QStringLiteral("references kept remote"))) << out.toStdString();
-    // The help file stores every saved picture (names sit uncompressed in its directory).
-    const QByteArray chm = readAll(folder.file(QStringLiteral("qiruvo.chm")));
-    const QStringList pictures = QDir(folder.file(QStringLiteral("qiruvo/images"))).entryList(QDir::Files);
-    ASSERT_FALSE(pictures.isEmpty());
-    for (const QString &picture : pictures)
-        EXPECT_TRUE(chm.contains(QByteArray("/images/" + picture.toLatin1()))) << picture.toStdString();
-}
-
 TEST_F(CliCommand, FindWithLaterListPagesFirstWritesTheSameTaskFile)
 {
     config.articles = 95;
@@ -528,3 +452,79 @@ INSTANTIATE_TEST_SUITE_P(Modes, CliOddEntry,
                                            EntryFaultMode::EmptyCategory, EntryFaultMode::NulCategory,
                                            EntryFaultMode::NonGbkLink, EntryFaultMode::LongCategory),
                          entryFaultName);
+
+class CliPictures : public CliCommand
+{
+protected:
+    void SetUp() override
+    {
+        config.articles = 12;
+        config.images = true;
+        host = std::make_unique<SampleHost>(config);
+        ASSERT_TRUE(host->listen());
+        base = host->baseUrl();
+    }
+
+    int pictureRequests() const
+    {
+        int n = 0;
+        for (const QString &path : host->requestLog())
+            n += path.startsWith(QStringLiteral("/img/")) || path.startsWith(QStringLiteral("/moved/"));
+        return n;
+    }
+};
+
+TEST_F(CliPictures, WithoutTheOptionNoPictureIsTouched)
+{
+    ASSERT_EQ(run({QStringLiteral("find"), QStringLiteral("qiruvo")}), 0);
+    ASSERT_EQ(run({QStringLiteral("download"), QStringLiteral("qiruvo")}), 0) << err.toStdString();
+    EXPECT_EQ(pictureRequests(), 0);
+    EXPECT_FALSE(QFileInfo::exists(folder.file(QStringLiteral("qiruvo/images"))));
+    EXPECT_FALSE(out.contains(QStringLiteral("图片")));
+    EXPECT_FALSE(out.contains(QStringLiteral("pictures")));
+    // Every article is saved as the host sent it, its pictures' remote addresses included.
+    int withPictures = 0;
+    QDirIterator it(folder.file(QStringLiteral("qiruvo")), {QStringLiteral("*.html")}, QDir::Files,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QByteArray article = readAll(it.next());
+        if (!article.contains("<img"))
+            continue;
+        ++withPictures;
+        EXPECT_TRUE(article.contains(QByteArray("<img src=\"" + base.toLatin1()))) << it.filePath().toStdString();
+        EXPECT_FALSE(article.contains("images/"));
+    }
+    EXPECT_GT(withPictures, 0);
+}
+
+TEST_F(CliPictures, SecondRunFetchesNoPicture)
+{
+    ASSERT_EQ(run({QStringLiteral("find"), QStringLiteral("qiruvo")}), 0);
+    ASSERT_EQ(run({QStringLiteral("--images"), QStringLiteral("download"), QStringLiteral("qiruvo")}), 0)
+        << err.toStdString();
+    EXPECT_GT(pictureRequests(), 0);
+    EXPECT_TRUE(out.contains(QStringLiteral("图片：")));
+    const QStringList pictures = QDir(folder.file(QStringLiteral("qiruvo/images"))).entryList(QDir::Files);
+    EXPECT_EQ(pictures.size(), pictureRequests());
+    host->clearRequestLog();
+    ASSERT_EQ(run({QStringLiteral("--images"), QStringLiteral("download"), QStringLiteral("qiruvo")}), 0);
+    EXPECT_EQ(pictureRequests(), 0);
+    EXPECT_EQ(QDir(folder.file(QStringLiteral("qiruvo/images"))).entryList(QDir::Files), pictures);
+}
+
+TEST_F(CliPictures, PictureFailuresArePrintedButTheRunSucceeds)
+{
+    host->setFaults({Fault{3, FaultMode::ImageMissing}, Fault{5, FaultMode::ImageNotImage}});
+    EXPECT_EQ(run({QStringLiteral("--images"), QStringLiteral("archive"), QStringLiteral("qiruvo")}), 0)
+        << err.toStdString();
+    EXPECT_TRUE(err.contains(QStringLiteral("picture given up"))) << err.toStdString();
+    EXPECT_TRUE(err.contains(QStringLiteral("HTTP 404")));
+    EXPECT_TRUE(err.contains(QStringLiteral("not an image")));
+    EXPECT_TRUE(out.contains(QStringLiteral("references kept remote"))) << out.toStdString();
+    // The help file stores every saved picture (names sit uncompressed in its directory).
+    const QByteArray chm = readAll(folder.file(QStringLiteral("qiruvo.chm")));
+    const QStringList pictures = QDir(folder.file(QStringLiteral("qiruvo/images"))).entryList(QDir::Files);
+    ASSERT_FALSE(pictures.isEmpty());
+    for (const QString &picture : pictures)
+        EXPECT_TRUE(chm.contains(QByteArray("/images/" + picture.toLatin1()))) << picture.toStdString();
+}

@@ -74,6 +74,24 @@ private slots:
         QCOMPARE(h.opened, QList<QUrl>{QUrl::fromLocalFile(compiled)});
     }
 
+    void fullDiskDuringTheIndexShowsTheReasonAndAllowsAnotherDownload()
+    {
+        SampleHostConfig config;
+        config.articles = 12;
+        SampleHost host(config);
+        QVERIFY(host.listen());
+        WindowHarness h(host.baseUrl());
+        find(h);
+        LineWriter::setFullDiskHook([](const QString &path) { return path.endsWith(u".htm"_s); });
+        h.button(2)->click();
+        QTRY_COMPARE_WITH_TIMEOUT(h.buttons(), pattern(ButtonState::Found), Patience);
+        LineWriter::setFullDiskHook({});
+        QVERIFY2(h.status().contains(u"No space left on device"_s), qPrintable(h.status()));
+        h.button(2)->click();
+        QTRY_COMPARE_WITH_TIMEOUT(h.buttons(), pattern(ButtonState::Downloaded), Patience);
+        QVERIFY(QFileInfo(h.programFile(u"qiruvo/all.htm"_s)).size() > 0);
+    }
+
     void keepsPicturesWhenTheBoxIsTickedAndRemembersIt()
     {
         SampleHostConfig config;
@@ -110,24 +128,6 @@ private slots:
             QVERIFY2(!path.startsWith(u"/img/"_s), qPrintable(path));
         h.window = std::make_unique<MainWindow>(h.context);
         QVERIFY(!h.child<QCheckBox>("Check1")->isChecked());
-    }
-
-    void fullDiskDuringTheIndexShowsTheReasonAndAllowsAnotherDownload()
-    {
-        SampleHostConfig config;
-        config.articles = 12;
-        SampleHost host(config);
-        QVERIFY(host.listen());
-        WindowHarness h(host.baseUrl());
-        find(h);
-        LineWriter::setFullDiskHook([](const QString &path) { return path.endsWith(u".htm"_s); });
-        h.button(2)->click();
-        QTRY_COMPARE_WITH_TIMEOUT(h.buttons(), pattern(ButtonState::Found), Patience);
-        LineWriter::setFullDiskHook({});
-        QVERIFY2(h.status().contains(u"No space left on device"_s), qPrintable(h.status()));
-        h.button(2)->click();
-        QTRY_COMPARE_WITH_TIMEOUT(h.buttons(), pattern(ButtonState::Downloaded), Patience);
-        QVERIFY(QFileInfo(h.programFile(u"qiruvo/all.htm"_s)).size() > 0);
     }
 
     void packsWhatWasSavedAndNamesTheMissingArticles()

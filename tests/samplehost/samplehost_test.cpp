@@ -401,50 +401,6 @@ TEST_F(SampleHostTest, SlowAnswerComesAfterALaterFastOne)
     EXPECT_TRUE(slowPage.text().contains(StartMarker));
 }
 
-TEST_F(SampleHostTest, PicturesOnlyWhenAskedForAndThenFromBothPorts)
-{
-    start();
-    EXPECT_TRUE(m_host->imageBaseUrl().isEmpty());
-    EXPECT_EQ(fetch(QStringLiteral("/img/qiruvo/0-0.png")).status, 404);
-    for (int row = 1; row <= 30; ++row)
-        EXPECT_FALSE(fetch(articlePath(row)).text().contains(u"<img")) << row;
-
-    SampleHostConfig config;
-    config.images = true;
-    start(config);
-    const QString imageBase = m_host->imageBaseUrl();
-    ASSERT_TRUE(imageBase.startsWith(QStringLiteral("http://127.0.0.1:")));
-    ASSERT_NE(imageBase, m_host->baseUrl());
-    int withPictures = 0;
-    bool fromImageHost = false;
-    for (int row = 1; row <= 30; ++row) {
-        const QString page = fetch(articlePath(row)).text();
-        // Pictures sit inside the body, so a download keeps them.
-        const qsizetype img = page.indexOf(u"<img");
-        if (img < 0)
-            continue;
-        ++withPictures;
-        EXPECT_GT(img, page.indexOf(StartMarker));
-        EXPECT_LT(img, page.indexOf(EndMarker));
-        fromImageHost = fromImageHost || page.contains(imageBase);
-    }
-    EXPECT_GT(withPictures, 3);
-    EXPECT_LT(withPictures, 27);
-    EXPECT_TRUE(fromImageHost);
-
-    QNetworkReply *png = m_network.get(QNetworkRequest(QUrl(imageBase + QStringLiteral("img/qiruvo/4-2.png"))));
-    QSignalSpy done(png, &QNetworkReply::finished);
-    ASSERT_TRUE(done.wait(15000));
-    EXPECT_EQ(png->header(QNetworkRequest::ContentTypeHeader).toString(), QStringLiteral("image/png"));
-    const QByteArray pngBytes = png->readAll();
-    EXPECT_TRUE(pngBytes.startsWith("\x89PNG\r\n\x1a\n"));
-    EXPECT_EQ(pngBytes, SampleImages::bytes(QStringLiteral("qiruvo"), SampleImages::Picture{4, 2, false, true}));
-    png->deleteLater();
-    const Fetched jpeg = fetch(QStringLiteral("/img/qiruvo/4-1.jpg"));
-    EXPECT_TRUE(jpeg.body.startsWith("\xff\xd8\xff"));
-    EXPECT_NE(jpeg.body, fetch(QStringLiteral("/img/qiruvo/5-1.jpg")).body);
-}
-
 // Faults of the blog address page and the list pages ------------------------------------------
 
 class SampleHostListFault : public SampleHostTest
@@ -548,4 +504,48 @@ TEST_F(SampleHostListFault, ReverseListLatencyAnswersLaterPagesFirst)
     for (QNetworkReply *reply : replies)
         finish(reply);
     EXPECT_EQ(order.join(u','), QStringLiteral("3,2,1,0"));
+}
+
+TEST_F(SampleHostTest, PicturesOnlyWhenAskedForAndThenFromBothPorts)
+{
+    start();
+    EXPECT_TRUE(m_host->imageBaseUrl().isEmpty());
+    EXPECT_EQ(fetch(QStringLiteral("/img/qiruvo/0-0.png")).status, 404);
+    for (int row = 1; row <= 30; ++row)
+        EXPECT_FALSE(fetch(articlePath(row)).text().contains(u"<img")) << row;
+
+    SampleHostConfig config;
+    config.images = true;
+    start(config);
+    const QString imageBase = m_host->imageBaseUrl();
+    ASSERT_TRUE(imageBase.startsWith(QStringLiteral("http://127.0.0.1:")));
+    ASSERT_NE(imageBase, m_host->baseUrl());
+    int withPictures = 0;
+    bool fromImageHost = false;
+    for (int row = 1; row <= 30; ++row) {
+        const QString page = fetch(articlePath(row)).text();
+        // Pictures sit inside the body, so a download keeps them.
+        const qsizetype img = page.indexOf(u"<img");
+        if (img < 0)
+            continue;
+        ++withPictures;
+        EXPECT_GT(img, page.indexOf(StartMarker));
+        EXPECT_LT(img, page.indexOf(EndMarker));
+        fromImageHost = fromImageHost || page.contains(imageBase);
+    }
+    EXPECT_GT(withPictures, 3);
+    EXPECT_LT(withPictures, 27);
+    EXPECT_TRUE(fromImageHost);
+
+    QNetworkReply *png = m_network.get(QNetworkRequest(QUrl(imageBase + QStringLiteral("img/qiruvo/4-2.png"))));
+    QSignalSpy done(png, &QNetworkReply::finished);
+    ASSERT_TRUE(done.wait(15000));
+    EXPECT_EQ(png->header(QNetworkRequest::ContentTypeHeader).toString(), QStringLiteral("image/png"));
+    const QByteArray pngBytes = png->readAll();
+    EXPECT_TRUE(pngBytes.startsWith("\x89PNG\r\n\x1a\n"));
+    EXPECT_EQ(pngBytes, SampleImages::bytes(QStringLiteral("qiruvo"), SampleImages::Picture{4, 2, false, true}));
+    png->deleteLater();
+    const Fetched jpeg = fetch(QStringLiteral("/img/qiruvo/4-1.jpg"));
+    EXPECT_TRUE(jpeg.body.startsWith("\xff\xd8\xff"));
+    EXPECT_NE(jpeg.body, fetch(QStringLiteral("/img/qiruvo/5-1.jpg")).body);
 }

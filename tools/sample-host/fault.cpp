@@ -28,21 +28,6 @@ const std::array<std::pair<FaultMode, const char16_t *>, 11> &modeNames()
     return names;
 }
 
-// The picture faults, kept apart from the page faults above.
-const std::array<std::pair<FaultMode, const char16_t *>, 7> &imageModeNames()
-{
-    static const std::array<std::pair<FaultMode, const char16_t *>, 7> names{{
-        {FaultMode::ImageMissing, u"img-404"},
-        {FaultMode::ImageNotImage, u"img-not-image"},
-        {FaultMode::ImageHuge, u"img-huge"},
-        {FaultMode::ImageEndless, u"img-endless"},
-        {FaultMode::ImageLoop, u"img-loop"},
-        {FaultMode::ImageElsewhere, u"img-elsewhere"},
-        {FaultMode::ImageHostile, u"img-hostile"},
-    }};
-    return names;
-}
-
 // Page faults: the target before "=" and the modes with a value after ":".
 const std::array<std::pair<FaultMode, const char16_t *>, 3> &pageModeNames()
 {
@@ -83,6 +68,21 @@ Result<void> parseTarget(const QString &text, Fault &fault)
     if (!ok || fault.row < 1)
         return Result<void>::failure(QStringLiteral("fault row must be a whole number from 1: \"%1\"").arg(text));
     return {};
+}
+
+// The picture faults, kept apart from the page faults above.
+const std::array<std::pair<FaultMode, const char16_t *>, 7> &imageModeNames()
+{
+    static const std::array<std::pair<FaultMode, const char16_t *>, 7> names{{
+        {FaultMode::ImageMissing, u"img-404"},
+        {FaultMode::ImageNotImage, u"img-not-image"},
+        {FaultMode::ImageHuge, u"img-huge"},
+        {FaultMode::ImageEndless, u"img-endless"},
+        {FaultMode::ImageLoop, u"img-loop"},
+        {FaultMode::ImageElsewhere, u"img-elsewhere"},
+        {FaultMode::ImageHostile, u"img-hostile"},
+    }};
+    return names;
 }
 
 Result<Fault> parseParts(const QString &rowText, const QString &modeText)

@@ -40,9 +40,6 @@ enum class FaultMode {
     ImageHostile,   // the article also references ../../x.png, a data: URL, a file: URL and a path with ".."
 };
 
-// True for the modes that concern an article's pictures, not its page.
-bool isImageFault(FaultMode mode);
-
 // Which page a fault is for.
 enum class FaultTarget {
     Article,  // the article in row `row`
@@ -52,6 +49,9 @@ enum class FaultTarget {
 };
 constexpr int AnyListPage = -1;
 constexpr int DripIntervalMs = 20;
+
+// True for the modes that concern an article's pictures, not its page.
+bool isImageFault(FaultMode mode);
 
 // A fault of the article in row `row`: its 1-based position in list order, newest first; or of the
 // page `target` names.
@@ -81,9 +81,8 @@ struct Fault
 // "N=MODE", with MODE one of slow:MS, broken-once, always-broken, withdrawn-footer,
 // withdrawn-disclaimer, withdrawn-notopen, empty-body, never, reset, http500, truncated, crlf,
 // endless, gzip-bomb, drip, redirect:URL, flood:COUNT. Instead of the row N: "blog" for the blog
-// address page, "list:P" for list page P, "list:*" for every list page, "every" for every page.
-// For pictures: img-404, img-not-image, img-huge, img-endless, img-slow:MS, img-loop,
-// img-elsewhere, img-hostile.
+// address page, "list:P" for list page P, "list:*" for every list page, "every" for every page. For pictures:
+// img-404, img-not-image, img-huge, img-endless, img-slow:MS, img-loop, img-elsewhere, img-hostile.
 Result<Fault> parseFault(const QString &spec);
 
 // One fault a line, "N MODE" (or "N=MODE"); blank lines and text after "#" are skipped.

@@ -535,11 +535,29 @@ SampleHost::Response SampleHost::respondArticle(const BlogEntry &entry, const QS
         break;
     case FaultMode::Slow:
     case FaultMode::EntryFlood:
-    default: // picture faults never reach here; pageFaults() leaves them out
+    default: // picture faults never reach here; pageFaults leaves them out
         response.body = Gbk::encode(page().join(u'\n'));
         break;
     }
     return response;
+}
+
+SampleHost::PageFaults SampleHost::pageFaults(FaultTarget target, int row) const
+{
+    PageFaults result;
+    for (const Fault &fault : m_config.faults) {
+        const bool applies =
+            fault.target == FaultTarget::Every ||
+            (fault.target == target && (target == FaultTarget::BlogPage || fault.row == row ||
+                                        (target == FaultTarget::ListPage && fault.row == AnyListPage)));
+        if (!applies || isImageFault(fault.mode))
+            continue;
+        if (fault.mode == FaultMode::Slow)
+            result.delayMs += fault.delayMs;
+        else
+            result.fault = fault;
+    }
+    return result;
 }
 
 SampleHost::Response SampleHost::respondImage(const QString &path, bool withFaults)
@@ -621,25 +639,6 @@ void SampleHost::stream(QTcpSocket *socket, qint64 remaining)
     });
 }
 
-SampleHost::PageFaults SampleHost::pageFaults(FaultTarget target, int row) const
-{
-    PageFaults result;
-    for (const Fault &fault : m_config.faults) {
-        const bool applies =
-            fault.target == FaultTarget::Every ||
-            (fault.target == target && (target == FaultTarget::BlogPage || fault.row == row ||
-                                        (target == FaultTarget::ListPage && fault.row == AnyListPage)));
-        // Picture faults are answered by respondImage(), not with the page.
-        if (!applies || isImageFault(fault.mode))
-            continue;
-        if (fault.mode == FaultMode::Slow)
-            result.delayMs += fault.delayMs;
-        else
-            result.fault = fault;
-    }
-    return result;
-}
-
 void SampleHost::send(QTcpSocket *socket, const Response &response, bool keepAlive)
 {
     if (const std::shared_ptr<Connection> connection = m_connections.value(socket);
@@ -651,6 +650,10 @@ void SampleHost::send(QTcpSocket *socket, const Response &response, bool keepAli
         socket->abort();
         return;
     }
+    if (response.action == Response::Action::Endless && !response.headOnly) {
+        sendEndless(socket);
+        return;
+    }
     if (response.endless) {
         if (const std::shared_ptr<Connection> connection = m_connections.value(socket))
             connection->closing = true;
@@ -660,10 +663,6 @@ void SampleHost::send(QTcpSocket *socket, const Response &response, bool keepAli
         socket->write(head + "Connection: close\r\n\r\n");
         // Without an announced length the body ends when the connection does; 2 GB is far past any cap.
         stream(socket, response.announcedLength >= 0 ? response.announcedLength : qint64(2) * 1024 * 1024 * 1024);
-        return;
-    }
-    if (response.action == Response::Action::Endless && !response.headOnly) {
-        sendEndless(socket);
         return;
     }
     QByteArray body = response.body;
