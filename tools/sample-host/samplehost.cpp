@@ -26,8 +26,6 @@ QByteArray reasonPhrase(int status)
     switch (status) {
     case 200:
         return "OK";
-    case 302:
-        return "Found";
     case 400:
         return "Bad Request";
     case 404:
