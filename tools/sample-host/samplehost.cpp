@@ -34,6 +34,8 @@ QByteArray reasonPhrase(int status)
         return "Method Not Allowed";
     case 431:
         return "Request Header Fields Too Large";
+    case 302:
+        return "Found";
     case 500:
         return "Internal Server Error";
     default:
