@@ -6,11 +6,6 @@ namespace Archive {
 
 namespace {
 
-bool isSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f';
-}
-
 bool equalsNoCase(QByteArrayView text, QByteArrayView lowerWord)
 {
     if (text.size() != lowerWord.size())
@@ -47,12 +42,7 @@ QList<ImageReference> findImageReferences(QByteArrayView html)
             // An unclosed quote runs to the end of the file; nothing there is rewritten.
             if (a.valueStart < 0 || a.unclosedQuote)
                 continue;
-            qsizetype begin = a.valueStart;
-            qsizetype end = a.valueEnd;
-            while (begin < end && isSpace(html[begin]))
-                ++begin;
-            while (end > begin && isSpace(html[end - 1]))
-                --end;
+            const auto [begin, end] = HtmlTags::trimmedValueSpan(html, a);
             QByteArray address = html.sliced(begin, end - begin).toByteArray();
             if (!isRemoteImageAddress(address))
                 continue;

@@ -106,4 +106,15 @@ void forEachTag(QByteArrayView html, const std::function<void(const Tag &tag)> &
     }
 }
 
+std::pair<qsizetype, qsizetype> trimmedValueSpan(QByteArrayView html, const Attribute &attribute)
+{
+    qsizetype start = attribute.valueStart;
+    qsizetype end = attribute.valueEnd;
+    while (start < end && isSpace(html[start]))
+        ++start;
+    while (end > start && isSpace(html[end - 1]))
+        --end;
+    return {start, end};
+}
+
 } // namespace HtmlTags

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <functional>
+#include <utility>
 #include <vector>
 
 // A forgiving walk over the tags of an HTML page in an ASCII-compatible code page such as GBK. Markup
@@ -33,5 +34,8 @@ struct Tag
 // may be quoted with either quote or unquoted (ending at white space or ">").
 void forEachTag(QByteArrayView html, const std::function<void(const Tag &tag)> &visit,
                 const std::function<void(qsizetype at)> &stray = {});
+
+// Where the value of `attribute` lies in `html` without the white space around it, as [first, second).
+std::pair<qsizetype, qsizetype> trimmedValueSpan(QByteArrayView html, const Attribute &attribute);
 
 } // namespace HtmlTags
