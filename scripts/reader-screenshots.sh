@@ -6,40 +6,12 @@
 # Usage: scripts/reader-screenshots.sh <build dir>
 set -euo pipefail
 build=${1:?usage: scripts/reader-screenshots.sh <build dir>}
-root=$(cd "$(dirname "$0")/.." && pwd)
-bin="$build/bin"
-out="$root/docs/readers"
-folder=$(mktemp -d)
-pids=()
-trap 'kill "${pids[@]}" 2>/dev/null; rm -rf "$folder"' EXIT
+# shellcheck source=scripts/screenshot-common.sh
+source "$(dirname "$0")/screenshot-common.sh"
 
-"$bin/pelmora-sample-host" --port 0 >"$folder/host.out" 2>&1 &
-pids+=($!)
-for _ in $(seq 50); do
-    grep -q listening "$folder/host.out" && break
-    sleep 0.1
-done
-host=$(grep -o 'http://[^ ]*' "$folder/host.out")
-"$bin/pelmora-cli" --dir "$folder" --host "$host" --quiet archive qiruvo
-chm="$folder/qiruvo.chm"
+archive_example
+start_screen
 
-exec 3>"$folder/display"
-Xvfb -displayfd 3 -screen 0 1000x700x24 >/dev/null 2>&1 &
-pids+=($!)
-for _ in $(seq 50); do
-    [ -s "$folder/display" ] && break
-    sleep 0.1
-done
-export DISPLAY=":$(cat "$folder/display")"
-export HOME="$folder" XDG_RUNTIME_DIR="$folder"
-mkdir -p "$out"
-
-shot() { # shot NAME: waits for the reader, moves the pointer aside and takes the screen
-    sleep 3
-    xdotool mousemove 999 699
-    sleep 1
-    import -window root "$out/$1.png"
-}
 click() { xdotool mousemove "$1" "$2" click 1; }
 
 kchmviewer "$chm" >/dev/null 2>&1 &

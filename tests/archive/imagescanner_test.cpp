@@ -71,5 +71,10 @@ INSTANTIATE_TEST_SUITE_P(
         ScanCase{"gbk_trail_bytes_in_names_and_values",
                  gbk(u"<img alt=乗皊 src=\"http://a/中文.png\" title=\"图\\\"><p>乗</p><img src='http://a/b.png'>"),
                  {gbk(u"http://a/中文.png"), "http://a/b.png"}},
-        ScanCase{"unclosed_quote_finds_nothing_after_it", "<img src=\"http://a/x.png", {}}),
+        ScanCase{"unclosed_quote_finds_nothing_after_it", "<img src=\"http://a/x.png", {}},
+        // A "<" before anything but a letter, "/", "!" or "?" is text, as a browser shows it.
+        ScanCase{"less_than_in_text_is_not_a_tag", "1 < background=\"http://a/t.png\" 2", {}},
+        // A lead byte before a blank is no GBK character, so the blank still ends the name before it.
+        ScanCase{
+            "lone_lead_byte_keeps_the_next_name_apart", "<img alt=x \x81 src=\"http://a/p.png\">", {"http://a/p.png"}}),
     [](const ::testing::TestParamInfo<ScanCase> &c) { return std::string(c.param.name); });

@@ -512,13 +512,9 @@ SampleHost::Response SampleHost::respondArticle(const BlogEntry &entry, const QS
     case FaultMode::EmptyBody:
         break;
     case FaultMode::Never:
-        response.action = Response::Action::Never;
-        break;
     case FaultMode::Reset:
-        response.action = Response::Action::Reset;
-        break;
     case FaultMode::Http500:
-        response.status = 500;
+        applyPageFault(*faults.fault, response);
         break;
     case FaultMode::Truncated:
         response.body = Gbk::encode(SamplePages::truncatedArticlePage(page()));

@@ -1,13 +1,10 @@
 #include "archive/imagescanner.h"
 
+#include "common/htmltags.h"
+
 namespace Archive {
 
 namespace {
-
-bool isSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f';
-}
 
 bool equalsNoCase(QByteArrayView text, QByteArrayView lowerWord)
 {
@@ -38,75 +35,21 @@ bool isRemoteImageAddress(QByteArrayView address)
 QList<ImageReference> findImageReferences(QByteArrayView html)
 {
     QList<ImageReference> found;
-    const qsizetype n = html.size();
-    qsizetype i = 0;
-    while (i < n) {
-        const qsizetype open = html.indexOf('<', i);
-        if (open < 0)
-            break;
-        if (html.sliced(open).startsWith("<!--")) {
-            const qsizetype close = html.indexOf(QByteArrayView("-->"), open + 4);
-            i = close < 0 ? n : close + 3;
-            continue;
-        }
-        i = open + 1;
-        const qsizetype nameStart = i;
-        while (i < n && !isSpace(html[i]) && html[i] != '>' && html[i] != '<' && html[i] != '/')
-            ++i;
-        const bool img = equalsNoCase(html.sliced(nameStart, i - nameStart), "img");
-        // Attributes up to the end of the tag.
-        while (i < n) {
-            while (i < n && (isSpace(html[i]) || html[i] == '/'))
-                ++i;
-            if (i >= n || html[i] == '>' || html[i] == '<')
-                break;
-            const qsizetype attrStart = i;
-            while (i < n && !isSpace(html[i]) && html[i] != '=' && html[i] != '>' && html[i] != '<') {
-                // A double-byte character stays whole, so its trail byte is never read as markup.
-                i += static_cast<unsigned char>(html[i]) >= 0x81 && i + 1 < n ? 2 : 1;
-            }
-            i = std::min(i, n);
-            const QByteArrayView name = html.sliced(attrStart, i - attrStart);
-            qsizetype j = i;
-            while (j < n && isSpace(html[j]))
-                ++j;
-            if (j >= n || html[j] != '=')
+    HtmlTags::forEachTag(html, [&](const HtmlTags::Tag &tag) {
+        for (const HtmlTags::Attribute &a : tag.attributes) {
+            if (!((tag.name == "img" && a.name == "src") || a.name == "background"))
                 continue;
-            ++j;
-            while (j < n && isSpace(html[j]))
-                ++j;
-            qsizetype begin = j;
-            qsizetype end = j;
-            if (j < n && (html[j] == '"' || html[j] == '\'')) {
-                const qsizetype close = html.indexOf(html[j], j + 1);
-                if (close < 0) {
-                    // An unclosed quote runs to the end of the file; nothing there is rewritten.
-                    i = n;
-                    break;
-                }
-                begin = j + 1;
-                end = close;
-                i = close + 1;
-            } else {
-                while (end < n && !isSpace(html[end]) && html[end] != '>')
-                    ++end;
-                i = end;
-            }
-            if (!((img && equalsNoCase(name, "src")) || equalsNoCase(name, "background")))
+            // An unclosed quote runs to the end of the file; nothing there is rewritten.
+            if (a.valueStart < 0 || a.unclosedQuote)
                 continue;
-            while (begin < end && isSpace(html[begin]))
-                ++begin;
-            while (end > begin && isSpace(html[end - 1]))
-                --end;
+            const auto [begin, end] = HtmlTags::trimmedValueSpan(html, a);
             QByteArray address = html.sliced(begin, end - begin).toByteArray();
             if (!isRemoteImageAddress(address))
                 continue;
             address.replace("&amp;", "&");
             found.append(ImageReference{begin, end, std::move(address)});
         }
-        if (i < n && html[i] == '>')
-            ++i;
-    }
+    });
     return found;
 }
 

@@ -1,36 +1,18 @@
 #pragma once
 
+#include "common/htmltags.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
-#include <functional>
 #include <vector>
 
-// A forgiving scan of the tags of an HTML or sitemap page in an ASCII-compatible code page such as
-// GBK. Markup characters never occur inside a GBK character (trail bytes start at 0x40), so tags are
-// found byte by byte; values come back as raw bytes, to be decoded by the caller.
+// The links, title and sitemap entries of the pages of a help project, as raw bytes for the caller to
+// decode. Tags are walked the same way as for the pictures of saved articles.
 namespace HelpFile::Html {
 
-struct Attribute
-{
-    QByteArray name; // lower case
-    QByteArray value;
-    qsizetype valueStart = -1; // where the raw value lies in the page, quotes excluded; -1 without one
-    qsizetype valueEnd = -1;
-};
-
-struct Tag
-{
-    QByteArray name; // lower case: "a", "/object", "!doctype"
-    std::vector<Attribute> attributes;
-    qsizetype start = 0; // the "<"
-    qsizetype end = 0;   // just past the ">", or the end of the page when it has none
-};
-
-// Calls `visit` for each tag. A "<" opens a tag (or a comment) only before a letter, "/", "!" or "?",
-// as browsers read it; any other "<" is text and goes to `stray` when given. Comments are skipped; values
-// may be quoted with either quote or unquoted (ending at white space or ">").
-void forEachTag(QByteArrayView html, const std::function<void(const Tag &tag)> &visit,
-                const std::function<void(qsizetype at)> &stray = {});
+using HtmlTags::Attribute;
+using HtmlTags::forEachTag;
+using HtmlTags::Tag;
 
 // True for the attributes whose value names another file: href, src and background.
 bool isLinkAttribute(QByteArrayView name);

@@ -104,18 +104,6 @@ QByteArray quotable(QByteArrayView value)
     return out;
 }
 
-// The value without the white space around it, as [start, end) in the page.
-std::pair<qsizetype, qsizetype> trimmedSpan(QByteArrayView html, const Html::Attribute &a)
-{
-    qsizetype start = a.valueStart;
-    qsizetype end = a.valueEnd;
-    while (start < end && isSpace(html[start]))
-        ++start;
-    while (end > start && isSpace(html[end - 1]))
-        --end;
-    return {start, end};
-}
-
 bool containsNoCase(QByteArrayView text, QByteArrayView lowerNeedle)
 {
     return text.toByteArray().toLower().contains(lowerNeedle);
@@ -195,7 +183,7 @@ QByteArray portablePage(QByteArrayView html, const Relinker &relink, QByteArrayV
                     declared = true;
                 if (!Html::isLinkAttribute(a.name) || a.valueStart < 0)
                     continue;
-                const auto [start, end] = trimmedSpan(html, a);
+                const auto [start, end] = HtmlTags::trimmedValueSpan(html, a);
                 const Relink r = relink(html.sliced(start, end - start));
                 if (r.kind == Relink::Replace && html.sliced(start, end - start) != r.target)
                     edits.push_back({start, end, r.target});

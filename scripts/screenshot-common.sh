@@ -1,0 +1,50 @@
+# shellcheck shell=bash
+# Sourced by the screenshot scripts, with `build` set to the build dir: a temporary folder for the
+# example blog's archive, a screen under Xvfb, and the processes they start, all gone on exit.
+# Screenshots go into docs/readers/.
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+bin="$build/bin"
+out="$root/docs/readers"
+folder=$(mktemp -d)
+pids=()
+trap 'kill "${pids[@]}" 2>/dev/null; rm -rf "$folder"' EXIT
+
+# archive_example [OPTION...]: starts a sample host with the options, archives the example blog from it
+# with the same options into $chm, and leaves the host running as $host_pid.
+archive_example() {
+    "$bin/pelmora-sample-host" --port 0 "$@" >"$folder/host.out" 2>&1 &
+    host_pid=$!
+    pids+=("$host_pid")
+    for _ in $(seq 50); do
+        grep -qs listening "$folder/host.out" && break
+        sleep 0.1
+    done
+    local host
+    host=$(grep -o 'http://[^ ]*' "$folder/host.out" | head -1)
+    "$bin/pelmora-cli" --dir "$folder" --host "$host" "$@" --quiet archive qiruvo
+    chm="$folder/qiruvo.chm"
+}
+
+# start_screen: a 1000 x 700 Xvfb screen as $DISPLAY, with the readers' settings kept in $folder.
+start_screen() {
+    exec 3>"$folder/display"
+    Xvfb -displayfd 3 -screen 0 1000x700x24 >/dev/null 2>&1 &
+    pids+=($!)
+    for _ in $(seq 50); do
+        [ -s "$folder/display" ] && break
+        sleep 0.1
+    done
+    DISPLAY=":$(cat "$folder/display")"
+    export DISPLAY
+    export HOME="$folder" XDG_RUNTIME_DIR="$folder"
+    mkdir -p "$out"
+}
+
+# shot NAME [SECONDS]: waits for the reader (3 seconds unless told), moves the pointer aside and takes
+# the screen into $out/NAME.png.
+shot() {
+    sleep "${2:-3}"
+    xdotool mousemove 999 699
+    sleep 1
+    import -window root "$out/$1.png"
+}
