@@ -273,7 +273,8 @@ protected:
 
     int find(const QString &base, QString *errText = nullptr)
     {
-        return runCli(base, QStringLiteral("find"), QStringLiteral("0.4"), errText);
+        // Short, so that pages that never end fail fast; long enough for a good page under the sanitizers.
+        return runCli(base, QStringLiteral("find"), QStringLiteral("1"), errText);
     }
 
     int runCli(const QString &base, const QString &command, const QString &timeout, QString *errText)
@@ -357,7 +358,8 @@ TEST_F(CliHostile, ListPageOfManyEntryLinesParsesInLinearTime)
     const QString base = startHost({QStringLiteral("--fault"), QStringLiteral("list:1=flood:100000")});
     ASSERT_FALSE(base.isEmpty());
     QString errText;
-    EXPECT_EQ(find(base, &errText), 0) << errText.toStdString();
+    // The host takes a while to build the page; the CPU limit, not the time-out, judges the parser.
+    EXPECT_EQ(runCli(base, QStringLiteral("find"), QStringLiteral("30"), &errText), 0) << errText.toStdString();
     EXPECT_TRUE(QFile::exists(folder.file(QStringLiteral("qiruvo.ini"))));
 }
 
