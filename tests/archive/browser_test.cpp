@@ -3,6 +3,7 @@
 #include "archive/rep.h"
 #include "blog/articletable.h"
 #include "common/gbkcodec.h"
+#include "support/chromium.h"
 #include "support/tempfolder.h"
 
 #include <QDir>
@@ -18,20 +19,7 @@
 // the links, backslashes included, lead from the start page to the articles.
 namespace {
 
-const QString Chromium = QStringLiteral("/usr/bin/chromium");
-
-QStringList chromiumArguments(const QString &profile)
-{
-    return {QStringLiteral("--headless"),
-            QStringLiteral("--no-sandbox"),
-            QStringLiteral("--disable-gpu"),
-            QStringLiteral("--disable-quic"),
-            QStringLiteral("--no-first-run"),
-            QStringLiteral("--disable-background-networking"),
-            QStringLiteral("--disable-component-update"),
-            QStringLiteral("--disable-sync"),
-            QStringLiteral("--user-data-dir=") + profile};
-}
+const QString Chromium = TestChromium::program();
 
 // The probe opens each page in a window of its own, so every page picks its character set itself,
 // follows links through the browser's own resolution of their href, and reports what it saw as
@@ -145,7 +133,7 @@ TEST_F(IndexPagesInChromium, PagesRenderChineseAndLinksLeadToTheArticles)
     writeAll(temp.file(QStringLiteral("probe.html")), probe.toUtf8());
 
     const QByteArray probeDump = dumpDom(
-        chromiumArguments(temp.file(QStringLiteral("profile"))) +
+        TestChromium::headlessArguments(temp.file(QStringLiteral("profile"))) +
         QStringList{QStringLiteral("--allow-file-access-from-files"), QStringLiteral("--disable-popup-blocking"),
                     QStringLiteral("--virtual-time-budget=20000"), QStringLiteral("--dump-dom"),
                     QUrl::fromLocalFile(temp.file(QStringLiteral("probe.html"))).toString()});

@@ -1,6 +1,7 @@
 #include "archive/imagescanner.h"
 #include "helpfile/strictreader.h"
 #include "samplehost.h"
+#include "support/chromium.h"
 #include "support/tempfolder.h"
 
 #include <QDir>
@@ -17,7 +18,7 @@
 
 namespace {
 
-const QString Chromium = QStringLiteral("/usr/bin/chromium");
+const QString Chromium = TestChromium::program();
 
 // Opens each article in a window of its own and reports its pictures and every resource the
 // browser fetched for it, as base64 JSON (the DOM dump would escape it otherwise).
@@ -105,14 +106,12 @@ TEST(PicturesInChromium, EveryPictureComesFromTheFolderWithTheHostGone)
     writeAll(folder.file(QStringLiteral("probe.html")), probe.toUtf8());
     QProcess chromium;
     chromium.start(Chromium,
-                   {QStringLiteral("--headless"), QStringLiteral("--no-sandbox"), QStringLiteral("--disable-gpu"),
-                    QStringLiteral("--disable-quic"), QStringLiteral("--no-first-run"),
-                    QStringLiteral("--disable-background-networking"), QStringLiteral("--disable-component-update"),
-                    QStringLiteral("--disable-sync"), QStringLiteral("--host-resolver-rules=MAP * ~NOTFOUND"),
-                    QStringLiteral("--user-data-dir=") + folder.file(QStringLiteral("profile")),
-                    QStringLiteral("--allow-file-access-from-files"), QStringLiteral("--disable-popup-blocking"),
-                    QStringLiteral("--virtual-time-budget=30000"), QStringLiteral("--dump-dom"),
-                    QUrl::fromLocalFile(folder.file(QStringLiteral("probe.html"))).toString()});
+                   TestChromium::headlessArguments(folder.file(QStringLiteral("profile"))) +
+                       QStringList{QStringLiteral("--host-resolver-rules=MAP * ~NOTFOUND"),
+                                   QStringLiteral("--allow-file-access-from-files"),
+                                   QStringLiteral("--disable-popup-blocking"),
+                                   QStringLiteral("--virtual-time-budget=30000"), QStringLiteral("--dump-dom"),
+                                   QUrl::fromLocalFile(folder.file(QStringLiteral("probe.html"))).toString()});
     ASSERT_TRUE(chromium.waitForFinished(90000));
     const QByteArray dump = chromium.readAllStandardOutput();
     const qsizetype begin = dump.indexOf("REPORT:");
