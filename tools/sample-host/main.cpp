@@ -5,6 +5,7 @@
 #include <QSocketNotifier>
 #include <QTextStream>
 #include <csignal>
+#include <memory>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -41,14 +42,8 @@ Result<int> intOption(const QCommandLineParser &parser, const QString &name, int
     return value;
 }
 
-} // namespace
-
-int main(int argc, char **argv)
+void addOptions(QCommandLineParser &parser)
 {
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("pelmora-sample-host"));
-
-    QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Serves deterministic sample blogs in GBK on loopback."));
     parser.addHelpOption();
     const QString valueName = QStringLiteral("n");
@@ -76,22 +71,23 @@ int main(int argc, char **argv)
          QStringLiteral("entry")},
         {QStringLiteral("images"), QStringLiteral("Articles show pictures, also from a second port.")},
     });
-    parser.process(app);
-    if (!parser.positionalArguments().isEmpty())
-        return fail(QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().first()));
+}
 
-    SampleHostConfig config;
-    const Result<int> port = intOption(parser, QStringLiteral("port"), 0, 0, 65535);
+// The numbers and switches of the configuration; the port goes to `port`.
+Result<void> readNumbers(const QCommandLineParser &parser, SampleHostConfig &config, int &port)
+{
+    const Result<int> portOption = intOption(parser, QStringLiteral("port"), 0, 0, 65535);
     const Result<int> latency = intOption(parser, QStringLiteral("latency-ms"), config.latencyMs, 0, 86'400'000);
     const Result<int> articles = intOption(parser, QStringLiteral("articles"), config.articles, 0, 10'000'000);
     const Result<int> categories = intOption(parser, QStringLiteral("categories"), config.categories, 1, 100'000);
     const Result<int> listSize = intOption(parser, QStringLiteral("list-size"), config.listSize, 1, 100'000);
     const Result<int> reverseLatency =
         intOption(parser, QStringLiteral("reverse-list-latency-ms"), config.reverseListLatencyMs, 0, 86'400'000);
-    for (const Result<int> *option : {&port, &latency, &articles, &categories, &listSize, &reverseLatency}) {
+    for (const Result<int> *option : {&portOption, &latency, &articles, &categories, &listSize, &reverseLatency}) {
         if (!*option)
-            return fail(option->error());
+            return Result<void>::failure(option->error());
     }
+    port = *portOption;
     config.latencyMs = *latency;
     config.articles = *articles;
     config.categories = *categories;
@@ -99,49 +95,85 @@ int main(int argc, char **argv)
     config.reverseListLatencyMs = *reverseLatency;
     config.logPath = parser.value(QStringLiteral("log"));
     config.images = parser.isSet(QStringLiteral("images"));
+    return {};
+}
 
+// Fault files first, then the faults and entry faults given one by one.
+Result<void> readFaults(const QCommandLineParser &parser, SampleHostConfig &config)
+{
     const QStringList faultFiles = parser.values(QStringLiteral("fault-file"));
     for (const QString &path : faultFiles) {
         const Result<QList<Fault>> faults = readFaultFile(path);
         if (!faults)
-            return fail(faults.error());
+            return Result<void>::failure(faults.error());
         config.faults.append(*faults);
     }
     const QStringList faultSpecs = parser.values(QStringLiteral("fault"));
     for (const QString &spec : faultSpecs) {
         const Result<Fault> fault = parseFault(spec);
         if (!fault)
-            return fail(fault.error());
+            return Result<void>::failure(fault.error());
         config.faults.append(*fault);
     }
-
     for (const QString &entry : parser.values(QStringLiteral("entry-fault"))) {
         const Result<EntryFault> fault = parseEntryFault(entry);
         if (!fault)
-            return fail(fault.error());
+            return Result<void>::failure(fault.error());
         config.entryFaults.append(*fault);
     }
+    return {};
+}
 
-    QHostAddress address(QHostAddress::LocalHost);
-    if (parser.isSet(QStringLiteral("bind")) && !address.setAddress(parser.value(QStringLiteral("bind"))))
-        return fail(QStringLiteral("--bind needs an IP address, not \"%1\"").arg(parser.value(QStringLiteral("bind"))));
-
+// SIGINT and SIGTERM end the event loop through a pipe the returned notifier watches; none when
+// the pipe cannot be made.
+std::unique_ptr<QSocketNotifier> quitOnSignals()
+{
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0)
-        return fail(QStringLiteral("cannot set up signal handling"));
-    QSocketNotifier notifier(signalPipe[1], QSocketNotifier::Read);
-    QObject::connect(&notifier, &QSocketNotifier::activated, &app, [&notifier] {
-        notifier.setEnabled(false);
-        QCoreApplication::quit();
-    });
+        return nullptr;
+    auto notifier = std::make_unique<QSocketNotifier>(signalPipe[1], QSocketNotifier::Read);
+    QObject::connect(notifier.get(), &QSocketNotifier::activated, QCoreApplication::instance(),
+                     [watcher = notifier.get()] {
+                         watcher->setEnabled(false);
+                         QCoreApplication::quit();
+                     });
     struct sigaction action = {};
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+    return notifier;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("pelmora-sample-host"));
+
+    QCommandLineParser parser;
+    addOptions(parser);
+    parser.process(app);
+    if (!parser.positionalArguments().isEmpty())
+        return fail(QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().first()));
+
+    SampleHostConfig config;
+    int port = 0;
+    if (const Result<void> read = readNumbers(parser, config, port); !read)
+        return fail(read.error());
+    if (const Result<void> read = readFaults(parser, config); !read)
+        return fail(read.error());
+    QHostAddress address(QHostAddress::LocalHost);
+    if (parser.isSet(QStringLiteral("bind")) && !address.setAddress(parser.value(QStringLiteral("bind"))))
+        return fail(QStringLiteral("--bind needs an IP address, not \"%1\"").arg(parser.value(QStringLiteral("bind"))));
+
+    const std::unique_ptr<QSocketNotifier> notifier = quitOnSignals();
+    if (!notifier)
+        return fail(QStringLiteral("cannot set up signal handling"));
 
     SampleHost host(config);
-    if (!host.listen(static_cast<quint16>(*port), address))
+    if (!host.listen(static_cast<quint16>(port), address))
         return fail(host.errorString());
     QTextStream(stdout) << "listening on " << host.baseUrl() << Qt::endl;
     if (config.images)

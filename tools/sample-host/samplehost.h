@@ -1,7 +1,9 @@
 #pragma once
 
+#include "blogroutes.h"
 #include "fault.h"
-#include "sampleblog.h"
+#include "faultpolicy.h"
+#include "httpconnection.h"
 #include "samplehostconfig.h"
 
 #include <QElapsedTimer>
@@ -9,17 +11,13 @@
 #include <QHash>
 #include <QHostAddress>
 #include <QObject>
-#include <QSet>
 #include <QStringList>
 #include <QTcpServer>
-#include <QUrl>
-#include <memory>
-
-class QTcpSocket;
 
 // A blog host on loopback for tests, the demo and benchmarks: a small HTTP/1.1 server with
 // keep-alive that serves every blog name a deterministic blog in GBK, and misbehaves for the
-// article rows its faults name. It runs on the caller's event loop.
+// article rows its faults name. It runs on the caller's event loop. The connection speaks HTTP, the
+// routes make the blog's pages, the fault policy decides how they misbehave.
 class SampleHost final : public QObject
 {
     Q_OBJECT
@@ -41,56 +39,35 @@ public:
 
     // Faults take effect with the next request; broken-once counts start afresh.
     void setFaults(const QList<Fault> &faults);
-    void addFault(const Fault &fault);
 
     // Percent-decoded request paths without query, in the order the requests arrived.
     QStringList requestLog() const { return m_log; }
     int requestCount(const QString &path) const { return m_counts.value(path); }
     void clearRequestLog();
     // Connections accepted since the start.
-    int connectionCount() const { return m_connectionCount; }
+    int connectionCount() const { return m_connection.connectionCount(); }
     // Connections open now.
-    int openConnections() const { return static_cast<int>(m_connections.size()); }
+    int openConnections() const { return m_connection.openConnections(); }
     // The most requests that were ever received and not yet answered at one moment.
-    int maxInFlight() const { return m_maxInFlight; }
+    int maxInFlight() const { return m_connection.maxInFlight(); }
 
 signals:
     void requestReceived(const QString &path);
 
 private:
-    struct Connection;
-    struct Response;
-    struct BlogEntry;
-
-    void onNewConnection(QTcpServer &server);
-    void onReadyRead(QTcpSocket *socket);
-    void processRequests(QTcpSocket *socket);
-    Response respond(const QByteArray &method, const QString &path);
-    Response respondArticle(const BlogEntry &entry, const QString &link);
-    Response respondImage(const QString &path, bool withFaults);
-    void stream(QTcpSocket *socket, qint64 remaining);
-    void send(QTcpSocket *socket, const Response &response, bool keepAlive);
-    // Faults for any page: slow delays of every match add up, of the other faults the last counts.
-    struct PageFaults;
-    PageFaults pageFaults(FaultTarget target, int row) const;
-    static void applyPageFault(const Fault &fault, Response &response);
-    void sendEndless(QTcpSocket *socket);
-    void sendDrip(QTcpSocket *socket, const QByteArray &head, const QByteArray &body);
-    std::shared_ptr<const BlogEntry> blog(const QString &name);
+    HttpResponse respond(const QByteArray &method, const QString &path);
     void logRequest(const QString &path);
 
     SampleHostConfig m_config;
+    FaultPolicy m_faults{m_config.faults};
+    BlogRoutes m_routes{m_config, m_faults};
     QTcpServer m_server;
     QTcpServer m_imageServer; // listening only when pictures are served
+    // Declared after the servers, so that its connections close before they do.
+    HttpConnection m_connection;
     QString m_error;
-    QHash<QTcpSocket *, std::shared_ptr<Connection>> m_connections;
-    QHash<QString, std::shared_ptr<const BlogEntry>> m_blogs;
-    QSet<QString> m_brokenServed; // name + '\n' + row of broken-once faults already answered broken
     QStringList m_log;
     QHash<QString, int> m_counts;
     QFile m_logFile;
     QElapsedTimer m_clock;
-    int m_connectionCount = 0;
-    int m_inFlight = 0;
-    int m_maxInFlight = 0;
 };
