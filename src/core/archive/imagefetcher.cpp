@@ -1,5 +1,7 @@
 #include "archive/imagefetcher.h"
 
+#include "common/mediatype.h"
+
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -15,12 +17,6 @@ bool isHttp(const QUrl &url)
 {
     const QString scheme = url.scheme().toLower();
     return (scheme == QLatin1String("http") || scheme == QLatin1String("https")) && !url.host().isEmpty();
-}
-
-QByteArray mediaType(const QByteArray &contentType)
-{
-    const qsizetype semicolon = contentType.indexOf(';');
-    return (semicolon < 0 ? contentType : contentType.left(semicolon)).trimmed().toLower();
 }
 
 } // namespace
@@ -115,7 +111,7 @@ void ImageFetcher::onMetaData()
     if (status < 200 || status >= 300)
         return fail(QStringLiteral("HTTP %1").arg(status), status >= 500 || status == 408 || status == 429);
     m_contentType = m_reply->rawHeader("Content-Type");
-    if (!mediaType(m_contentType).startsWith("image/"))
+    if (!mediaTypeOf(m_contentType).startsWith("image/"))
         return fail(QStringLiteral("not an image (Content-Type \"%1\")").arg(QString::fromLatin1(m_contentType)),
                     false);
     const QVariant length = m_reply->header(QNetworkRequest::ContentLengthHeader);

@@ -1,6 +1,7 @@
 #include "archive/imagepass.h"
 
 #include "archive/imagescanner.h"
+#include "common/bytesplice.h"
 #include "common/linewriter.h"
 
 #include <QDir>
@@ -197,24 +198,19 @@ void ImagePass::rewriteArticles()
             m_report.errors.append(read.error());
             continue;
         }
-        const QByteArray &bytes = *read;
-        QByteArray rewritten;
-        rewritten.reserve(bytes.size());
-        qsizetype copied = 0;
-        for (const ImageReference &reference : findImageReferences(bytes)) {
+        std::vector<ByteSplice::Edit> edits;
+        for (const ImageReference &reference : findImageReferences(*read)) {
             const auto found = m_byAddress.constFind(reference.address);
             const QString fileName = found == m_byAddress.constEnd() ? QString() : m_pictures[*found].fileName;
             if (fileName.isEmpty()) {
                 ++m_report.keptRemote;
                 continue;
             }
-            rewritten += QByteArrayView(bytes).sliced(copied, reference.begin - copied);
-            rewritten += ImageStore::linkTo(fileName);
-            copied = reference.end;
+            edits.push_back({reference.begin, reference.end, ImageStore::linkTo(fileName)});
         }
-        if (copied == 0)
+        if (edits.empty())
             continue;
-        rewritten += QByteArrayView(bytes).sliced(copied);
+        const QByteArray rewritten = ByteSplice::apply(*read, std::move(edits));
         if (auto written = LineWriter::writeBytes(path, rewritten, LineWriter::Mode::Atomic); !written)
             m_report.errors.append(written.error());
     }

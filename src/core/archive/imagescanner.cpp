@@ -43,11 +43,10 @@ QList<ImageReference> findImageReferences(QByteArrayView html)
             if (a.valueStart < 0 || a.unclosedQuote)
                 continue;
             const auto [begin, end] = HtmlTags::trimmedValueSpan(html, a);
-            QByteArray address = html.sliced(begin, end - begin).toByteArray();
-            if (!isRemoteImageAddress(address))
+            const QByteArrayView raw = html.sliced(begin, end - begin);
+            if (!isRemoteImageAddress(raw))
                 continue;
-            address.replace("&amp;", "&");
-            found.append(ImageReference{begin, end, std::move(address)});
+            found.append(ImageReference{begin, end, HtmlTags::decodeAmpersands(raw.toByteArray())});
         }
     });
     return found;

@@ -117,4 +117,11 @@ std::pair<qsizetype, qsizetype> trimmedValueSpan(QByteArrayView html, const Attr
     return {start, end};
 }
 
+QByteArray decodeAmpersands(QByteArray value)
+{
+    if (value.contains('&'))
+        value.replace("&amp;", "&");
+    return value;
+}
+
 } // namespace HtmlTags

@@ -38,4 +38,8 @@ void forEachTag(QByteArrayView html, const std::function<void(const Tag &tag)> &
 // Where the value of `attribute` lies in `html` without the white space around it, as [first, second).
 std::pair<qsizetype, qsizetype> trimmedValueSpan(QByteArrayView html, const Attribute &attribute);
 
+// An attribute value with each "&amp;" read as "&", the one reference that addresses carry; other
+// references stay as they are.
+QByteArray decodeAmpersands(QByteArray value);
+
 } // namespace HtmlTags
