@@ -1,6 +1,7 @@
 #include "archive/imagestore.h"
 
 #include "common/linewriter.h"
+#include "common/mediatype.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -30,8 +31,9 @@ bool isPictureName(const QString &name)
 
 } // namespace
 
-ImageStore::ImageStore(QString folder)
+ImageStore::ImageStore(QString folder, Hash hash)
     : m_folder(std::move(folder))
+    , m_hash(hash)
 {}
 
 void ImageStore::load()
@@ -44,21 +46,47 @@ void ImageStore::load()
     }
 }
 
-QString ImageStore::find(QByteArrayView address) const
+QString ImageStore::find(QByteArrayView address)
 {
-    return m_byHash.value(hashOf(address));
+    if (const QString numbered = m_namedAfter.value(address.toByteArray()); !numbered.isEmpty())
+        return numbered;
+    const QString hash = m_hash(address);
+    const QString name = m_byHash.value(hash);
+    if (name.isEmpty())
+        return {};
+    const auto owner = m_owner.constFind(hash);
+    if (owner != m_owner.constEnd() && *owner != address)
+        return {};
+    m_owner.insert(hash, address.toByteArray());
+    return name;
 }
 
 Result<QString> ImageStore::save(QByteArrayView address, const QString &extension, const QByteArray &bytes)
 {
     if (!QFileInfo::exists(m_folder) && !QDir().mkpath(m_folder))
         return Result<QString>::failure(QStringLiteral("cannot create folder %1").arg(m_folder));
-    const QString hash = hashOf(address);
-    const QString name = hash + QLatin1Char('.') + extension;
+    const QString hash = m_hash(address);
+    const auto owner = m_owner.constFind(hash);
+    const bool taken = owner != m_owner.constEnd() && *owner != address;
+    const QString name = taken ? freeNameAfter(hash, extension) : hash + QLatin1Char('.') + extension;
     if (auto written = LineWriter::writeBytes(QDir(m_folder).filePath(name), bytes, LineWriter::Mode::Atomic); !written)
         return failureFrom<QString>(written);
-    m_byHash.insert(hash, name);
+    if (taken) {
+        m_namedAfter.insert(address.toByteArray(), name);
+    } else {
+        m_byHash.insert(hash, name);
+        m_owner.insert(hash, address.toByteArray());
+    }
     return name;
+}
+
+QString ImageStore::freeNameAfter(const QString &hash, const QString &extension) const
+{
+    for (int number = 2;; ++number) {
+        const QString name = hash + QLatin1Char('-') + QString::number(number) + QLatin1Char('.') + extension;
+        if (!QFileInfo::exists(QDir(m_folder).filePath(name)))
+            return name;
+    }
 }
 
 QString ImageStore::hashOf(QByteArrayView address)
@@ -68,10 +96,6 @@ QString ImageStore::hashOf(QByteArrayView address)
 
 QString ImageStore::extensionFor(QByteArrayView contentType)
 {
-    QByteArray type = contentType.toByteArray();
-    if (const qsizetype semicolon = type.indexOf(';'); semicolon >= 0)
-        type.truncate(semicolon);
-    type = type.trimmed().toLower();
     static const QHash<QByteArray, QString> known{
         {"image/png", QStringLiteral("png")},
         {"image/jpeg", QStringLiteral("jpg")},
@@ -87,7 +111,7 @@ QString ImageStore::extensionFor(QByteArrayView contentType)
         {"image/tiff", QStringLiteral("tif")},
         {"image/avif", QStringLiteral("avif")},
     };
-    return known.value(type, QStringLiteral("img"));
+    return known.value(mediaTypeOf(contentType), QStringLiteral("img"));
 }
 
 QByteArray ImageStore::linkTo(const QString &fileName)
