@@ -4,13 +4,12 @@
 #include "blog/articletable.h"
 #include "common/gbkcodec.h"
 #include "support/chromium.h"
+#include "support/chromiumprobe.h"
 #include "support/tempfolder.h"
 
 #include <QDir>
 #include <QFile>
-#include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QUrl>
 #include <gtest/gtest.h>
 #include <iostream>
@@ -22,18 +21,8 @@ namespace {
 const QString Chromium = TestChromium::program();
 
 // The probe opens each page in a window of its own, so every page picks its character set itself,
-// follows links through the browser's own resolution of their href, and reports what it saw as
-// base64 JSON (the DOM dump would escape it otherwise).
-const char ProbeScript[] = R"(<!DOCTYPE html><meta charset=utf-8><body><pre id=out></pre><script>
-function openAndWait(url) {
-  return new Promise((resolve, reject) => {
-    const w = window.open(url, '_blank');
-    if (!w) { reject('window blocked: ' + url); return; }
-    w.addEventListener('load', () => resolve(w));
-    setTimeout(() => reject('no load: ' + url), 5000);
-  });
-}
-function seen(w) {
+// follows links through the browser's own resolution of their href, and reports what it saw.
+const char ProbeScript[] = R"(function seen(w) {
   return { charset: w.document.characterSet, text: w.document.body ? w.document.body.innerText : '',
            url: w.location.href };
 }
@@ -67,13 +56,8 @@ function firstLinkWith(w, part) {
   } catch (e) {
     report.error = String(e);
   }
-  const json = JSON.stringify(report);
-  const bytes = new TextEncoder().encode(json);
-  let binary = '';
-  for (const b of bytes) binary += String.fromCharCode(b);
-  document.getElementById('out').textContent = 'REPORT:' + btoa(binary) + ':END';
+  finish(report);
 })();
-</script>
 )";
 
 class IndexPagesInChromium : public ::testing::Test
@@ -90,16 +74,6 @@ protected:
         table.LoadWZ(title, category, link, QStringLiteral("2026-12-01 08:00"));
         QDir().mkpath(layout.categoryFolder(category));
         writeAll(layout.articleFile(category, link), Gbk::encode(QString(body + QStringLiteral("\r\n"))));
-    }
-
-    // Runs Chromium to the end and returns what it printed: the DOM of the page after loading.
-    static QByteArray dumpDom(const QStringList &arguments)
-    {
-        QProcess process;
-        process.setProcessChannelMode(QProcess::SeparateChannels);
-        process.start(Chromium, arguments);
-        EXPECT_TRUE(process.waitForFinished(60000)) << "chromium did not finish";
-        return process.readAllStandardOutput();
     }
 
     TempFolder temp;
@@ -130,19 +104,11 @@ TEST_F(IndexPagesInChromium, PagesRenderChineseAndLinksLeadToTheArticles)
     probe.replace(QStringLiteral("ARCHIVE"), QStringLiteral("qiruvo"));
     probe.replace(QStringLiteral("CATEGORY"), category);
     probe.replace(QStringLiteral("OTHER"), Archive::Rep(other));
-    writeAll(temp.file(QStringLiteral("probe.html")), probe.toUtf8());
-
-    const QByteArray probeDump = dumpDom(
-        TestChromium::headlessArguments(temp.file(QStringLiteral("profile"))) +
-        QStringList{QStringLiteral("--allow-file-access-from-files"), QStringLiteral("--disable-popup-blocking"),
-                    QStringLiteral("--virtual-time-budget=20000"), QStringLiteral("--dump-dom"),
-                    QUrl::fromLocalFile(temp.file(QStringLiteral("probe.html"))).toString()});
-    const int begin = probeDump.indexOf("REPORT:");
-    const int end = probeDump.indexOf(":END");
-    ASSERT_GE(begin, 0) << probeDump.toStdString();
-    ASSERT_GT(end, begin);
-    const QJsonObject report =
-        QJsonDocument::fromJson(QByteArray::fromBase64(probeDump.mid(begin + 7, end - begin - 7))).object();
+    const TestChromium::ProbeRun run = TestChromium::runProbe(
+        temp.path(), probe,
+        {QStringLiteral("--allow-file-access-from-files"), QStringLiteral("--disable-popup-blocking")}, 20000);
+    ASSERT_TRUE(run.report) << run.dump.toStdString();
+    const QJsonObject &report = *run.report;
     ASSERT_FALSE(report.contains(QStringLiteral("error")))
         << report.value(QStringLiteral("error")).toString().toStdString();
 

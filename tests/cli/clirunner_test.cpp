@@ -4,6 +4,7 @@
 #include "common/linewriter.h"
 #include "sampleblog.h"
 #include "samplehost.h"
+#include "support/samplehostprocess.h"
 #include "support/tempfolder.h"
 
 #include <QDir>
@@ -192,13 +193,9 @@ TEST_F(CliCommand, UnreachableHostIsAFailure)
 TEST(CliBinary, FindAgainstTheSampleHostBinary)
 {
     TempFolder folder;
-    QProcess hostProcess;
-    hostProcess.start(QStringLiteral(PELMORA_BIN_DIR "/pelmora-sample-host"),
-                      {QStringLiteral("--port"), QStringLiteral("0")});
-    ASSERT_TRUE(hostProcess.waitForReadyRead(10000));
-    const QString line = QString::fromUtf8(hostProcess.readLine()).trimmed();
-    const QString base = line.mid(line.indexOf(QStringLiteral("http://")));
-    ASSERT_TRUE(base.startsWith(QStringLiteral("http://127.0.0.1:"))) << line.toStdString();
+    SampleHostProcess hostProcess;
+    const QString base = hostProcess.start();
+    ASSERT_TRUE(base.startsWith(QStringLiteral("http://127.0.0.1:"))) << hostProcess.firstLine().toStdString();
 
     QProcess cli;
     cli.start(QStringLiteral(PELMORA_BIN_DIR "/pelmora-cli"),
@@ -207,8 +204,6 @@ TEST(CliBinary, FindAgainstTheSampleHostBinary)
     ASSERT_TRUE(cli.waitForFinished(60000));
     EXPECT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
     EXPECT_TRUE(QFile::exists(folder.file(QStringLiteral("qiruvo.ini"))));
-    hostProcess.terminate();
-    hostProcess.waitForFinished(5000);
 }
 
 TEST_F(CliCommand, FindWithLaterListPagesFirstWritesTheSameTaskFile)
@@ -261,14 +256,7 @@ protected:
     // Starts the host binary with the arguments; its base address, or empty.
     QString startHost(const QStringList &arguments)
     {
-        hostProcess.start(QStringLiteral(PELMORA_BIN_DIR "/pelmora-sample-host"),
-                          QStringList{QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--articles"),
-                                      QStringLiteral("30")} +
-                              arguments);
-        if (!hostProcess.waitForReadyRead(10000))
-            return {};
-        const QString line = QString::fromUtf8(hostProcess.readLine()).trimmed();
-        return line.mid(line.indexOf(QStringLiteral("http://")));
+        return hostProcess.start(QStringList{QStringLiteral("--articles"), QStringLiteral("30")} + arguments);
     }
 
     int find(const QString &base, QString *errText = nullptr)
@@ -313,14 +301,8 @@ protected:
         return cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1;
     }
 
-    void TearDown() override
-    {
-        hostProcess.terminate();
-        hostProcess.waitForFinished(5000);
-    }
-
     TempFolder folder;
-    QProcess hostProcess;
+    SampleHostProcess hostProcess;
     double peakMiB = 0;
 };
 
@@ -330,8 +312,7 @@ TEST_P(CliHostile, FailedFindExitsOneAndKeepsTheTaskFile)
     ASSERT_FALSE(good.isEmpty());
     ASSERT_EQ(find(good), 0);
     const QByteArray task = readAll(folder.file(QStringLiteral("qiruvo.ini")));
-    hostProcess.terminate();
-    hostProcess.waitForFinished(5000);
+    hostProcess.stop();
 
     const QString base = startHost({QStringLiteral("--fault"), QString::fromLatin1(GetParam())});
     ASSERT_FALSE(base.isEmpty());

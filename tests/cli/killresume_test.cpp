@@ -1,4 +1,5 @@
 #include "common/gbkcodec.h"
+#include "support/samplehostprocess.h"
 #include "support/tempfolder.h"
 
 #include <QDir>
@@ -155,14 +156,10 @@ private:
 TEST(KillAndResume, EveryKillLeavesWholeFilesAndTheResumeEndsAsOneRun)
 {
     TempFolder temp;
-    QProcess host;
-    host.start(QStringLiteral(PELMORA_BIN_DIR "/pelmora-sample-host"),
-               {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--articles"), QString::number(Articles),
-                QStringLiteral("--log"), temp.file(QStringLiteral("host.log"))});
-    ASSERT_TRUE(host.waitForReadyRead(10000));
-    const QString line = QString::fromUtf8(host.readLine()).trimmed();
-    const QString base = line.mid(line.indexOf(QStringLiteral("http://")));
-    ASSERT_TRUE(base.startsWith(QStringLiteral("http://127.0.0.1:"))) << line.toStdString();
+    SampleHostProcess host;
+    const QString base = host.start({QStringLiteral("--articles"), QString::number(Articles), QStringLiteral("--log"),
+                                     temp.file(QStringLiteral("host.log"))});
+    ASSERT_TRUE(base.startsWith(QStringLiteral("http://127.0.0.1:"))) << host.firstLine().toStdString();
 
     const QString reference = temp.file(QStringLiteral("reference"));
     const QString killed = temp.file(QStringLiteral("killed"));
@@ -218,6 +215,5 @@ TEST(KillAndResume, EveryKillLeavesWholeFilesAndTheResumeEndsAsOneRun)
     ASSERT_FALSE(resume.runUntil([] { return false; }));
     EXPECT_EQ(resume.exitCode(), 0);
     EXPECT_TRUE(tree(killed) == expected);
-    host.terminate();
-    host.waitForFinished(5000);
+    host.stop();
 }

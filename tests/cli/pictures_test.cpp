@@ -2,6 +2,8 @@
 #include "helpfile/strictreader.h"
 #include "samplehost.h"
 #include "support/chromium.h"
+#include "support/chromiumprobe.h"
+#include "support/samplehostprocess.h"
 #include "support/tempfolder.h"
 
 #include <QDir>
@@ -21,17 +23,8 @@ namespace {
 const QString Chromium = TestChromium::program();
 
 // Opens each article in a window of its own and reports its pictures and every resource the
-// browser fetched for it, as base64 JSON (the DOM dump would escape it otherwise).
-const char ProbeScript[] = R"(<!DOCTYPE html><meta charset=utf-8><body><pre id=out></pre><script>
-const articles = ARTICLES;
-function openAndWait(url) {
-  return new Promise((resolve, reject) => {
-    const w = window.open(url, '_blank');
-    if (!w) { reject('window blocked: ' + url); return; }
-    w.addEventListener('load', () => resolve(w));
-    setTimeout(() => reject('no load: ' + url), 5000);
-  });
-}
+// browser fetched for it.
+const char ProbeScript[] = R"(const articles = ARTICLES;
 (async () => {
   const report = { pages: [] };
   try {
@@ -47,24 +40,9 @@ function openAndWait(url) {
   } catch (e) {
     report.error = String(e);
   }
-  const bytes = new TextEncoder().encode(JSON.stringify(report));
-  let binary = '';
-  for (const b of bytes) binary += String.fromCharCode(b);
-  document.getElementById('out').textContent = 'REPORT:' + btoa(binary) + ':END';
+  finish(report);
 })();
-</script>
 )";
-
-QString startHost(QProcess &host)
-{
-    host.start(QStringLiteral(PELMORA_BIN_DIR "/pelmora-sample-host"),
-               {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--images"), QStringLiteral("--articles"),
-                QStringLiteral("30")});
-    if (!host.waitForReadyRead(10000))
-        return {};
-    const QString line = QString::fromUtf8(host.readLine()).trimmed();
-    return line.mid(line.indexOf(QStringLiteral("http://")));
-}
 
 } // namespace
 
@@ -75,8 +53,8 @@ TEST(PicturesInChromium, EveryPictureComesFromTheFolderWithTheHostGone)
     if (!QFile::exists(Chromium))
         GTEST_SKIP() << "no " << Chromium.toStdString();
     TempFolder folder;
-    QProcess host;
-    const QString base = startHost(host);
+    SampleHostProcess host;
+    const QString base = host.start({QStringLiteral("--images"), QStringLiteral("--articles"), QStringLiteral("30")});
     ASSERT_TRUE(base.startsWith(QStringLiteral("http://127.0.0.1:")));
 
     QProcess cli;
@@ -85,8 +63,7 @@ TEST(PicturesInChromium, EveryPictureComesFromTheFolderWithTheHostGone)
                QStringLiteral("--quiet"), QStringLiteral("archive"), QStringLiteral("qiruvo")});
     ASSERT_TRUE(cli.waitForFinished(60000));
     ASSERT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
-    host.terminate();
-    ASSERT_TRUE(host.waitForFinished(5000));
+    ASSERT_TRUE(host.stop());
 
     const QString archive = folder.file(QStringLiteral("qiruvo"));
     QJsonArray articles;
@@ -103,22 +80,13 @@ TEST(PicturesInChromium, EveryPictureComesFromTheFolderWithTheHostGone)
     QString probe = QString::fromUtf8(ProbeScript);
     probe.replace(QStringLiteral("ARTICLES"),
                   QString::fromUtf8(QJsonDocument(articles).toJson(QJsonDocument::Compact)));
-    writeAll(folder.file(QStringLiteral("probe.html")), probe.toUtf8());
-    QProcess chromium;
-    chromium.start(Chromium,
-                   TestChromium::headlessArguments(folder.file(QStringLiteral("profile"))) +
-                       QStringList{QStringLiteral("--host-resolver-rules=MAP * ~NOTFOUND"),
-                                   QStringLiteral("--allow-file-access-from-files"),
-                                   QStringLiteral("--disable-popup-blocking"),
-                                   QStringLiteral("--virtual-time-budget=30000"), QStringLiteral("--dump-dom"),
-                                   QUrl::fromLocalFile(folder.file(QStringLiteral("probe.html"))).toString()});
-    ASSERT_TRUE(chromium.waitForFinished(90000));
-    const QByteArray dump = chromium.readAllStandardOutput();
-    const qsizetype begin = dump.indexOf("REPORT:");
-    const qsizetype end = dump.indexOf(":END");
-    ASSERT_GE(begin, 0) << dump.toStdString();
-    const QJsonObject report =
-        QJsonDocument::fromJson(QByteArray::fromBase64(dump.mid(begin + 7, end - begin - 7))).object();
+    const TestChromium::ProbeRun run = TestChromium::runProbe(folder.path(), probe,
+                                                              {QStringLiteral("--host-resolver-rules=MAP * ~NOTFOUND"),
+                                                               QStringLiteral("--allow-file-access-from-files"),
+                                                               QStringLiteral("--disable-popup-blocking")},
+                                                              30000);
+    ASSERT_TRUE(run.report) << run.dump.toStdString();
+    const QJsonObject &report = *run.report;
     ASSERT_FALSE(report.contains(QStringLiteral("error")))
         << report.value(QStringLiteral("error")).toString().toStdString();
 
