@@ -15,6 +15,43 @@
 #include <QTextStream>
 #include <QTimer>
 
+namespace {
+
+// Renders the window into a PNG file, after a Find and a Download of the blog name shown when asked;
+// the exit code says whether the file was written.
+int screenshot(MainWindow &window, const QString &file, bool afterDownload)
+{
+    auto shoot = [&window, file] {
+        QApplication::processEvents();
+        if (!window.grab().save(file, "PNG")) {
+            QTextStream(stderr) << "cannot write " << file << '\n';
+            return 1;
+        }
+        return 0;
+    };
+    if (!afterDownload)
+        return shoot();
+    // Press Find, then Download once Find is done, and take the picture when Download is done.
+    window.startFind();
+    bool downloading = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, &window, [&] {
+        if (window.running())
+            return;
+        if (!downloading) {
+            downloading = true;
+            window.startDownload();
+            return;
+        }
+        watch.stop();
+        QApplication::exit(shoot());
+    });
+    watch.start(200);
+    return QApplication::exec();
+}
+
+} // namespace
+
 int main(int argc, char **argv)
 {
     QApplication::setApplicationName(QStringLiteral("pelmora"));
@@ -73,35 +110,7 @@ int main(int argc, char **argv)
     MainWindow window(context);
     window.show();
 
-    if (parser.isSet(screenshotOption)) {
-        const QString file = parser.value(screenshotOption);
-        auto shoot = [&window, file] {
-            QApplication::processEvents();
-            if (!window.grab().save(file, "PNG")) {
-                QTextStream(stderr) << "cannot write " << file << '\n';
-                return 1;
-            }
-            return 0;
-        };
-        if (!parser.isSet(afterDownloadOption))
-            return shoot();
-        // Press Find, then Download once Find is done, and take the picture when Download is done.
-        window.Command1_Click();
-        bool downloading = false;
-        QTimer watch;
-        QObject::connect(&watch, &QTimer::timeout, &window, [&] {
-            if (window.running())
-                return;
-            if (!downloading) {
-                downloading = true;
-                window.Command2_Click();
-                return;
-            }
-            watch.stop();
-            QApplication::exit(shoot());
-        });
-        watch.start(200);
-        return QApplication::exec();
-    }
+    if (parser.isSet(screenshotOption))
+        return screenshot(window, parser.value(screenshotOption), parser.isSet(afterDownloadOption));
     return QApplication::exec();
 }

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "archive/layout.h"
 #include "blog/articletable.h"
+#include "common/result.h"
 #include "common/settings.h"
+#include "pipeline/taskjob.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -9,6 +12,7 @@
 #include <QTextStream>
 #include <memory>
 
+class QCommandLineParser;
 class QNetworkAccessManager;
 class QTimer;
 
@@ -51,6 +55,12 @@ signals:
 
 private:
     enum class Step { Find, Download, Chm };
+    struct Options;
+
+    Result<void> applyOptions(const QCommandLineParser &parser, const Options &options);
+    Result<void> readCommand(const QStringList &positional);
+    void usageError(const QString &message);
+    void printAndFinish(const QString &text);
 
     void runNext();
     void runFind();
@@ -65,7 +75,9 @@ private:
     void endLine();
     void fail(int code, const QString &message);
     void succeed();
-    QString taskPath() const;
+    Archive::Layout layout() const;
+    // Shows each event's status text.
+    Pipeline::ProgressSink showStatus();
 
     QTextStream &m_out;
     QTextStream &m_err;
