@@ -230,4 +230,10 @@ std::optional<QString> FileCollector::resolve(const QString &name, const QString
     return onDisk;
 }
 
+void FileCollector::replaceData(const QString &name, QByteArray data)
+{
+    if (const auto it = m_byName.constFind(name); it != m_byName.cend())
+        m_files[static_cast<size_t>(*it)].data = std::move(data);
+}
+
 } // namespace HelpFile

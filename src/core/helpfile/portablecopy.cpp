@@ -119,32 +119,15 @@ QString folderOf(const QString &relative)
 
 QByteArray charsetOf(quint32 lcid)
 {
-    switch (lcid) {
-    case 0x0804: // Chinese (PRC)
-    case 0x1004: // Chinese (Singapore)
+    switch (codePageOf(lcid)) {
+    case 936:
         return QByteArrayLiteral("gbk");
-    case 0x0404: // Chinese (Taiwan)
-    case 0x0C04: // Chinese (Hong Kong)
-    case 0x1404: // Chinese (Macao)
+    case 950:
         return QByteArrayLiteral("big5");
-    case 0x0411:
+    case 932:
         return QByteArrayLiteral("shift_jis");
-    case 0x0412:
+    case 949:
         return QByteArrayLiteral("euc-kr");
-    default:
-        break;
-    }
-    switch (lcid & 0x3FF) { // the primary language
-    case 0x07:              // German
-    case 0x09:              // English
-    case 0x0A:              // Spanish
-    case 0x0C:              // French
-    case 0x10:              // Italian
-    case 0x13:              // Dutch
-    case 0x16:              // Portuguese
-        return QByteArrayLiteral("windows-1252");
-    case 0x19: // Russian
-        return QByteArrayLiteral("windows-1251");
     default:
         return {};
     }

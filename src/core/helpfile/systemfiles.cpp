@@ -166,7 +166,7 @@ quint32 urlHash(QByteArrayView path)
 }
 
 SystemFiles buildSystemFiles(const HelpProject &project, const QString &defaultTopic, const std::vector<Topic> &topics,
-                             qint64 timestamp)
+                             qint64 timestamp, bool searchable)
 {
     SystemFiles files;
     StringTable strings;
@@ -228,7 +228,7 @@ SystemFiles buildSystemFiles(const HelpProject &project, const QString &defaultT
     QByteArray locale;
     putDword(locale, project.lcid);
     putDword(locale, 1); // double-byte characters possible
-    putDword(locale, 0); // no full-text search
+    putDword(locale, searchable ? 1 : 0);
     putDword(locale, 0); // no binary index
     putDword(locale, 0); // no associative links
     const quint64 fileTime = (static_cast<quint64>(timestamp) + 11644473600ull) * 10000000ull;
