@@ -1,6 +1,7 @@
 #include "cli/clirunner.h"
 
 #include "archive/downloadjob.h"
+#include "archive/helpoptions.h"
 #include "archive/layout.h"
 #include "archive/projectwriter.h"
 #include "blog/addresses.h"
@@ -28,7 +29,7 @@ constexpr qint64 PlainProgressIntervalMs = 1000;
 QString usage()
 {
     return QStringLiteral(
-        "Usage: pelmora-cli [--dir DIR] [--host URL] [--per-page N] [--images] [--quiet] COMMAND NAME\n"
+        "Usage: pelmora-cli [--dir DIR] [--host URL] [--per-page N] [--images] [--titles] [--quiet] COMMAND NAME\n"
         "Commands:\n"
         "  find NAME      find the blog's articles and save them as DIR/NAME.ini\n"
         "  download NAME  download the articles of DIR/NAME.ini and write the index pages\n"
@@ -66,8 +67,11 @@ void CliRunner::start(const QStringList &arguments, Settings defaults)
     const QCommandLineOption imagesOption(
         QStringLiteral("images"),
         QStringLiteral("Download the articles' pictures into the archive and link them from there."));
+    const QCommandLineOption titlesOption(
+        QStringLiteral("titles"),
+        QStringLiteral("Give the help file a contents tree by category and title and an index by title."));
     const QCommandLineOption helpOption = parser.addHelpOption();
-    parser.addOptions({dirOption, hostOption, perPageOption, timeoutOption, quietOption, imagesOption});
+    parser.addOptions({dirOption, hostOption, perPageOption, timeoutOption, quietOption, imagesOption, titlesOption});
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("find, download, chm or archive"));
     parser.addPositionalArgument(QStringLiteral("name"), QStringLiteral("The blog name."));
     const QCommandLineOption versionOption = parser.addVersionOption();
@@ -110,6 +114,7 @@ void CliRunner::start(const QStringList &arguments, Settings defaults)
     }
     m_quiet = parser.isSet(quietOption);
     m_images = parser.isSet(imagesOption);
+    m_titles = parser.isSet(titlesOption);
     if (auto perPage = Archive::parsePerPage(m_perPage); !perPage)
         return usageError(perPage.error());
 
@@ -326,7 +331,8 @@ void CliRunner::runChm()
     if (auto written = Archive::writeProject(layout.archiveFolder(), m_blogName, m_table); !written)
         return fail(Failure, written.error());
     status(StatusText::packing());
-    const auto compiled = HelpFile::compileProject(layout.file(Archive::projectFileName()));
+    const auto compiled = HelpFile::compileProject(layout.file(Archive::projectFileName()), {},
+                                                   Archive::helpCompileOptions(m_table, m_titles));
     if (!compiled)
         return fail(Failure, StatusText::packFailed(compiled.error()));
     const QStringList missing = compiled->missingFiles;
@@ -335,7 +341,13 @@ void CliRunner::runChm()
     if (!m_quiet) {
         m_out << QStringLiteral("help file: %1\n")
                      .arg(QDir::toNativeSeparators(
-                         Paths::join(m_settings.programFolder, m_blogName + QStringLiteral(".chm"))));
+                         Paths::join(m_settings.programFolder, m_blogName + QStringLiteral(".chm"))))
+              << QStringLiteral("search index: %1 pages, %2 words\n")
+                     .arg(compiled->indexedPages)
+                     .arg(compiled->indexedWords);
+        if (compiled->pagesWithActiveContent > 0)
+            m_out
+                << QStringLiteral("scripts and controls left out of %1 pages\n").arg(compiled->pagesWithActiveContent);
         m_out.flush();
     }
     if (!missing.isEmpty()) {
