@@ -195,7 +195,7 @@ protected:
     {
         Files files;
         for (auto it = chm.files.cbegin(); it != chm.files.cend(); ++it) {
-            if (!it.key().startsWith("::") && !it.key().startsWith("/#"))
+            if (!it.key().startsWith("::") && !it.key().startsWith("/#") && !it.key().startsWith("/$"))
                 files.insert(it.key(), it.value());
         }
         return files;

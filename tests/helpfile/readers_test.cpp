@@ -225,7 +225,8 @@ TEST_F(AwkwardArchive, GivenUpArticlesAreLeftOutAndListed)
 
 // Opens the compiled example blog in a real reader under Xvfb; some abort at once on what they
 // cannot parse, so a reader still running after five seconds has taken the file.
-class RealReader : public ::testing::TestWithParam<const char *>
+// Both variants: contents and index as the project writes them, and by title.
+class RealReader : public ::testing::TestWithParam<std::tuple<const char *, bool>>
 {};
 
 // Ends a process and everything it started: it runs in a session of its own.
@@ -243,14 +244,15 @@ void endGroup(QProcess &process)
 
 TEST_P(RealReader, KeepsTheExampleBlogOpen)
 {
-    const QString reader = QStandardPaths::findExecutable(QString::fromLatin1(GetParam()));
+    const auto [name, titled] = GetParam();
+    const QString reader = QStandardPaths::findExecutable(QString::fromLatin1(name));
     const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
     if (reader.isEmpty() || xvfb.isEmpty())
-        GTEST_SKIP() << GetParam() << " or Xvfb is not installed";
+        GTEST_SKIP() << name << " or Xvfb is not installed";
     TempFolder program;
-    const QString project =
-        writeArchive(program.path(), QStringLiteral("qiruvo"), sampleArticles(QStringLiteral("qiruvo")));
-    ASSERT_TRUE(HelpFile::compileProject(project).ok());
+    const std::vector<ArchivedArticle> articles = sampleArticles(QStringLiteral("qiruvo"));
+    const QString project = writeArchive(program.path(), QStringLiteral("qiruvo"), articles);
+    ASSERT_TRUE(HelpFile::compileProject(project, {}, compileOptions(articles, titled)).ok());
 
     // The server picks a free display itself and names it, so tests running side by side never meet.
     QProcess server;
@@ -278,10 +280,15 @@ TEST_P(RealReader, KeepsTheExampleBlogOpen)
     const bool exited = process.waitForFinished(5000);
     endGroup(process);
     endGroup(server);
-    EXPECT_FALSE(exited) << GetParam() << " exited with " << process.exitCode() << ":\n"
+    EXPECT_FALSE(exited) << name << " exited with " << process.exitCode() << ":\n"
                          << process.readAll().right(2000).toStdString();
 }
 
-INSTANTIATE_TEST_SUITE_P(Readers, RealReader, ::testing::Values("kchmviewer", "xchm", "okular"));
+INSTANTIATE_TEST_SUITE_P(Readers, RealReader,
+                         ::testing::Combine(::testing::Values("kchmviewer", "xchm", "okular"), ::testing::Bool()),
+                         [](const ::testing::TestParamInfo<std::tuple<const char *, bool>> &reader) {
+                             return std::string(std::get<0>(reader.param)) +
+                                    (std::get<1>(reader.param) ? "_Titled" : "_AsWritten");
+                         });
 
 } // namespace

@@ -3,6 +3,7 @@
 // Archive folders as Download leaves them (article files, paged index pages, all.htm, index.html)
 // with the help project Build CHM writes over them, made by the real writers without a network.
 
+#include "archive/helpoptions.h"
 #include "archive/indexwriter.h"
 #include "archive/layout.h"
 #include "archive/projectwriter.h"
@@ -112,6 +113,15 @@ inline std::vector<ArchivedArticle> awkwardArticles()
     // Bytes that are not GBK stay as they are.
     articles[0].body.append("\x80\x81 \xff\r\n");
     return articles;
+}
+
+// The options the front ends compile these articles with; `titled` asks for contents and index by title.
+inline HelpFile::CompileOptions compileOptions(const std::vector<ArchivedArticle> &articles, bool titled)
+{
+    Blog::ArticleTable table;
+    for (const ArchivedArticle &a : articles)
+        table.LoadWZ(a.title, a.category, a.link, QStringLiteral("2011-06-01 12:00"));
+    return Archive::helpCompileOptions(table, titled);
 }
 
 } // namespace ChmTest

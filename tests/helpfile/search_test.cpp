@@ -4,6 +4,7 @@
 #include "strictreader.h"
 #include "support/tempfolder.h"
 
+#include <QDirIterator>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -104,5 +105,97 @@ INSTANTIATE_TEST_SUITE_P(Blogs, SearchIndex, ::testing::Values(Blog::Example, Bl
                          [](const ::testing::TestParamInfo<Blog> &blog) {
                              return blog.param == Blog::Example ? "ExampleBlog" : "AwkwardBlog";
                          });
+
+} // namespace
+
+namespace {
+
+// Every file of a folder and below, by its path there.
+QMap<QString, QByteArray> folderFiles(const QString &folder)
+{
+    QMap<QString, QByteArray> files;
+    QDirIterator it(folder, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        files.insert(QDir(folder).relativeFilePath(path), readAll(path));
+    }
+    return files;
+}
+
+QString unescaped(QString text)
+{
+    return text.replace(QLatin1String("&quot;"), QLatin1String("\""))
+        .replace(QLatin1String("&lt;"), QLatin1String("<"))
+        .replace(QLatin1String("&gt;"), QLatin1String(">"))
+        .replace(QLatin1String("&amp;"), QLatin1String("&"));
+}
+
+// The stored contents as lines: "name -> local" for entries, "[" and "]" for the books' lists.
+QStringList contentsOutline(const QByteArray &hhc)
+{
+    static const QRegularExpression token(
+        QStringLiteral(
+            "<UL>|</UL>|<param name=\"Name\" value=\"([^\"]*)\">(?:<param name=\"Local\" value=\"([^\"]*)\">)?"),
+        QRegularExpression::CaseInsensitiveOption);
+    QStringList outline;
+    for (auto it = token.globalMatch(Gbk::decode(hhc)); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        const QString t = m.captured(0).toUpper();
+        outline << (t == QLatin1String("<UL>")    ? QStringLiteral("[")
+                    : t == QLatin1String("</UL>") ? QStringLiteral("]")
+                                                  : unescaped(m.captured(1)) + QStringLiteral(" -> ") + m.captured(2));
+    }
+    return outline;
+}
+
+TEST(TitledContents, OneBookPerCategoryWithTitlesDatesAndTargetsInOrder)
+{
+    TempFolder program;
+    std::vector<ArchivedArticle> articles = awkwardArticles();
+    articles.push_back({QStringLiteral("\"引号\" <尖括号> & 和"), QStringLiteral("随笔"),
+                        QStringLiteral("abcdefabcdefabcdefabcdef.html"), articleFile({QStringLiteral("<p>x</p>")})});
+    const QString project =
+        writeArchive(program.path(), QStringLiteral("qiruvo"), articles, {{picture, pictureBytes()}});
+    const QString folder = program.file(QStringLiteral("qiruvo"));
+    ASSERT_TRUE(HelpFile::compileProject(project, {}, compileOptions(articles, false)).ok());
+    const QMap<QString, QByteArray> plain = folderFiles(folder);
+    ASSERT_TRUE(HelpFile::compileProject(project, {}, compileOptions(articles, true)).ok());
+    EXPECT_TRUE(plain == folderFiles(folder)); // nolv.hhp/.hhk/.hhc keep their bytes
+
+    const StrictReport stored = strictRead(program.file(QStringLiteral("qiruvo.chm")));
+    const QStringList outline = contentsOutline(stored.files.value("/nolv.hhc"));
+    const auto storedName = [&](const QString &category, const QString &link) {
+        const QString onDisk = Archive::Layout::entryPath(category, link).replace(QLatin1Char('\\'), QLatin1Char('/'));
+        for (auto it = stored.files.cbegin(); it != stored.files.cend(); ++it) {
+            if (contentKept(folder, onDisk, stored, it.key()).isEmpty())
+                return QString::fromLatin1(it.key().mid(1));
+        }
+        return QString();
+    };
+    QStringList expected{QStringLiteral("["), QStringLiteral("首页 -> index.html"),
+                         QStringLiteral("全部文章 -> all.htm")};
+    QStringList categories;
+    for (const ArchivedArticle &a : articles) {
+        if (!categories.contains(a.category))
+            categories << a.category;
+    }
+    for (const QString &category : categories) {
+        expected << category + QStringLiteral(" -> ") +
+                        outline.value(expected.size()).section(QStringLiteral(" -> "), 1)
+                 << QStringLiteral("[");
+        for (const ArchivedArticle &a : articles) {
+            if (a.category == category)
+                expected << a.title + QStringLiteral(" (2011-06-01 12:00) -> ") + storedName(a.category, a.link);
+        }
+        expected << QStringLiteral("]");
+    }
+    expected << QStringLiteral("]");
+    EXPECT_EQ(outline.join(u'\n').toStdString(), expected.join(u'\n').toStdString());
+    // Every Local of the contents and the index resolves by chmlib's exact lookup: start page, full
+    // list, category pages and articles; one keyword per title.
+    const QStringList localProblems = stored.problems.filter(QStringLiteral("Local"));
+    EXPECT_TRUE(localProblems.isEmpty()) << localProblems.join(u'\n').toStdString();
+    EXPECT_EQ(stored.locals, 2 + 2 * static_cast<int>(articles.size()) + static_cast<int>(categories.size()));
+}
 
 } // namespace

@@ -119,15 +119,32 @@ QString folderOf(const QString &relative)
 
 QByteArray charsetOf(quint32 lcid)
 {
-    switch (codePageOf(lcid)) {
-    case 936:
+    switch (lcid) {
+    case 0x0804: // Chinese (PRC)
+    case 0x1004: // Chinese (Singapore)
         return QByteArrayLiteral("gbk");
-    case 950:
+    case 0x0404: // Chinese (Taiwan)
+    case 0x0C04: // Chinese (Hong Kong)
+    case 0x1404: // Chinese (Macao)
         return QByteArrayLiteral("big5");
-    case 932:
+    case 0x0411:
         return QByteArrayLiteral("shift_jis");
-    case 949:
+    case 0x0412:
         return QByteArrayLiteral("euc-kr");
+    default:
+        break;
+    }
+    switch (lcid & 0x3FF) { // the primary language
+    case 0x07:              // German
+    case 0x09:              // English
+    case 0x0A:              // Spanish
+    case 0x0C:              // French
+    case 0x10:              // Italian
+    case 0x13:              // Dutch
+    case 0x16:              // Portuguese
+        return QByteArrayLiteral("windows-1252");
+    case 0x19: // Russian
+        return QByteArrayLiteral("windows-1251");
     default:
         return {};
     }
