@@ -1,5 +1,6 @@
 #include "helpfile/activecontent.h"
 
+#include "common/asciitext.h"
 #include "common/htmltags.h"
 
 #include <algorithm>
@@ -18,11 +19,6 @@ bool isElementWithoutRights(QByteArrayView name)
     return std::any_of(std::begin(names), std::end(names), [&](const char *n) { return name == n; });
 }
 
-char lower(char c)
-{
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c;
-}
-
 // The start of an attribute value as a browser reads the address in it: numeric entities and
 // "&colon;" decoded, blanks and control characters dropped, lower case.
 QByteArray addressStart(QByteArrayView value)
@@ -34,7 +30,7 @@ QByteArray addressStart(QByteArrayView value)
             const qsizetype semicolon = value.indexOf(';', i);
             const QByteArrayView entity = semicolon < 0 ? QByteArrayView() : value.sliced(i + 1, semicolon - i - 1);
             if (entity.startsWith('#')) {
-                const bool hex = entity.size() > 1 && lower(entity[1]) == 'x';
+                const bool hex = entity.size() > 1 && AsciiText::lower(entity[1]) == 'x';
                 bool ok = false;
                 const uint code = entity.sliced(hex ? 2 : 1).toByteArray().toUInt(&ok, hex ? 16 : 10);
                 c = ok && code < 0x80 ? static_cast<char>(code) : '?';
@@ -45,7 +41,7 @@ QByteArray addressStart(QByteArrayView value)
             }
         }
         if (static_cast<unsigned char>(c) > 0x20)
-            out.append(lower(c));
+            out.append(AsciiText::lower(c));
     }
     return out;
 }

@@ -8,6 +8,16 @@
 
 namespace HelpFile {
 
+// One entry of a leaf: a word in one context and where its hit list lies.
+struct LeafEntry
+{
+    const QByteArray *word;
+    bool title;
+    quint32 topics;
+    quint32 offset;
+    quint32 size;
+};
+
 namespace {
 
 using namespace LittleEndian;
@@ -21,18 +31,6 @@ constexpr int IndexHeaderSize = 2; // free space
 constexpr int DocumentRoot = 1;
 constexpr int CountRoot = 1;
 constexpr int LocationRoot = 4;
-
-void setWord(QByteArray &out, int at, quint32 v)
-{
-    out[at] = static_cast<char>(v & 0xFF);
-    out[at + 1] = static_cast<char>((v >> 8) & 0xFF);
-}
-
-void setDword(QByteArray &out, int at, quint32 v)
-{
-    for (int i = 0; i < 4; ++i)
-        out[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
-}
 
 // 7 bits a byte, the lowest group first, the high bit set on every byte but the last.
 void putEncint(QByteArray &out, quint64 value)
@@ -80,15 +78,6 @@ void closeNode(Node &node, int freeSpaceAt)
     setWord(node.bytes, freeSpaceAt, static_cast<quint32>(NodeSize - node.bytes.size()));
     node.bytes.append(QByteArray(NodeSize - node.bytes.size(), '\0'));
 }
-
-struct LeafEntry
-{
-    quint32 word;
-    bool title;
-    quint32 topics;
-    quint32 offset;
-    quint32 size;
-};
 
 struct Child
 {
@@ -209,47 +198,32 @@ void FullTextIndex::addTopic(quint32 topic, QByteArrayView html, QByteArrayView 
     ++m_topicCount;
 }
 
-QByteArray FullTextIndex::finish()
+namespace {
+
+struct Leaves
 {
-    std::vector<quint32> order(m_words.size());
-    for (size_t i = 0; i < order.size(); ++i)
-        order[i] = static_cast<quint32>(i);
-    std::sort(order.begin(), order.end(),
-              [this](quint32 a, quint32 b) { return byteLess(m_words[a].bytes, m_words[b].bytes); });
+    std::vector<QByteArray> nodes;
+    std::vector<Child> children; // offsets still to be set
+    quint32 lastFree = 0;        // free bytes in the last leaf
+};
 
-    QByteArray out(HeaderSize, '\0');
-    std::vector<LeafEntry> entries;
-    quint64 distinctBytes = 0;
-    qsizetype longest = 0;
-    for (quint32 id : order) {
-        Word &word = m_words[id];
-        distinctBytes += static_cast<quint64>(word.bytes.size());
-        longest = std::max(longest, word.bytes.size());
-        for (HitList *list : {&word.body, &word.title}) {
-            if (list->topics == 0)
-                continue;
-            entries.push_back({id, list == &word.title, list->topics, static_cast<quint32>(out.size()),
-                               static_cast<quint32>(list->bits.size())});
-            out.append(list->bits);
-            *list = {};
-        }
-    }
-
-    // Leaves, a word's body and title entries always in the same one.
-    std::vector<QByteArray> leaves;
-    std::vector<Child> children;
+// The leaves in word order, a word's body and title entries always in the same one.
+Leaves buildLeaves(const std::vector<LeafEntry> &entries)
+{
+    Leaves leaves;
     Node leaf{QByteArray(LeafHeaderSize, '\0'), {}};
     const auto closeLeaf = [&] {
+        leaves.lastFree = static_cast<quint32>(NodeSize - leaf.bytes.size());
         closeNode(leaf, 6);
-        children.push_back({0, leaf.lastWord});
-        leaves.push_back(leaf.bytes);
+        leaves.children.push_back({0, leaf.lastWord});
+        leaves.nodes.push_back(leaf.bytes);
         leaf = {QByteArray(LeafHeaderSize, '\0'), {}};
     };
     for (size_t first = 0; first < entries.size();) {
         size_t last = first + 1;
         while (last < entries.size() && entries[last].word == entries[first].word)
             ++last;
-        const QByteArray &word = m_words[entries[first].word].bytes;
+        const QByteArray &word = *entries[first].word;
         QByteArray group;
         const auto encode = [&](const QByteArray &previous) {
             group.clear();
@@ -272,26 +246,64 @@ QByteArray FullTextIndex::finish()
         first = last;
     }
     closeLeaf();
-    const quint32 lastLeafFree = static_cast<quint32>(static_cast<uchar>(leaves.back()[6])) |
-                                 (static_cast<quint32>(static_cast<uchar>(leaves.back()[7])) << 8);
-    for (size_t k = 0; k < leaves.size(); ++k) {
-        children[k].offset = static_cast<quint32>(out.size());
-        if (k + 1 < leaves.size())
-            setDword(leaves[k], 0, static_cast<quint32>(out.size() + NodeSize));
-        out.append(leaves[k]);
-    }
+    return leaves;
+}
 
-    quint32 depth = 1;
-    while (children.size() > 1) {
-        children = indexLevel(out, children);
-        ++depth;
+// Appends the leaves, linked in order, and the index levels above them; returns the root's offset
+// and the tree's depth.
+std::pair<quint32, quint32> appendTree(QByteArray &out, Leaves &leaves)
+{
+    for (size_t k = 0; k < leaves.nodes.size(); ++k) {
+        leaves.children[k].offset = static_cast<quint32>(out.size());
+        if (k + 1 < leaves.nodes.size())
+            setDword(leaves.nodes[k], 0, static_cast<quint32>(out.size() + NodeSize));
+        out.append(leaves.nodes[k]);
     }
-    const quint32 root = children.front().offset;
+    std::vector<Child> level = leaves.children;
+    quint32 depth = 1;
+    for (; level.size() > 1; ++depth)
+        level = indexLevel(out, level);
+    return {level.front().offset, depth};
+}
+
+} // namespace
+
+std::vector<LeafEntry> FullTextIndex::appendHitLists(QByteArray &out, Totals &totals)
+{
+    std::vector<quint32> order(m_words.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        order[i] = static_cast<quint32>(i);
+    std::sort(order.begin(), order.end(),
+              [this](quint32 a, quint32 b) { return byteLess(m_words[a].bytes, m_words[b].bytes); });
+    std::vector<LeafEntry> entries;
+    for (quint32 id : order) {
+        Word &word = m_words[id];
+        totals.distinctBytes += static_cast<quint64>(word.bytes.size());
+        totals.longest = std::max(totals.longest, static_cast<quint32>(word.bytes.size()));
+        for (HitList *list : {&word.body, &word.title}) {
+            if (list->topics == 0)
+                continue;
+            entries.push_back({&word.bytes, list == &word.title, list->topics, static_cast<quint32>(out.size()),
+                               static_cast<quint32>(list->bits.size())});
+            out.append(list->bits);
+            *list = {};
+        }
+    }
+    return entries;
+}
+
+QByteArray FullTextIndex::finish()
+{
+    QByteArray out(HeaderSize, '\0');
+    Totals totals;
+    const std::vector<LeafEntry> entries = appendHitLists(out, totals);
+    Leaves leaves = buildLeaves(entries);
+    const auto [root, depth] = appendTree(out, leaves);
 
     setDword(out, 0x00, 0x00280000);
     setDword(out, 0x04, static_cast<quint32>(m_topicCount));
     setDword(out, 0x08, root);
-    setDword(out, 0x10, static_cast<quint32>(leaves.size()));
+    setDword(out, 0x10, static_cast<quint32>(leaves.nodes.size()));
     setDword(out, 0x14, root);
     setWord(out, 0x18, depth);
     setDword(out, 0x1A, 7);
@@ -300,13 +312,13 @@ QByteArray FullTextIndex::finish()
     setDword(out, 0x2E, NodeSize);
     setDword(out, 0x36, 1);
     setDword(out, 0x3A, 5);
-    setDword(out, 0x3E, static_cast<quint32>(longest));
+    setDword(out, 0x3E, totals.longest);
     setDword(out, 0x42, static_cast<quint32>(m_occurrences));
     setDword(out, 0x46, static_cast<quint32>(m_words.size()));
     setDword(out, 0x4A, static_cast<quint32>(m_occurrenceBytes));
     setDword(out, 0x4E, static_cast<quint32>(m_occurrenceBytes >> 32));
-    setDword(out, 0x52, static_cast<quint32>(distinctBytes));
-    setDword(out, 0x56, lastLeafFree);
+    setDword(out, 0x52, static_cast<quint32>(totals.distinctBytes));
+    setDword(out, 0x56, leaves.lastFree);
     setDword(out, 0x5E, static_cast<quint32>(std::max(m_topicCount - 1, 0)));
     setDword(out, 0x7A, m_codePage);
     setDword(out, 0x7E, m_lcid);

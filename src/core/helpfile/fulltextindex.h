@@ -11,6 +11,8 @@
 // Readers find a topic's title and address through #TOPICS, so topics are numbered as there.
 namespace HelpFile {
 
+struct LeafEntry;
+
 class FullTextIndex
 {
 public:
@@ -46,7 +48,14 @@ private:
         quint32 word;
         quint32 location;
     };
+    struct Totals
+    {
+        quint64 distinctBytes = 0;
+        quint32 longest = 0;
+    };
     void collect(std::vector<Occurrence> &into, QByteArrayView word, quint32 location);
+    // Appends every hit list to `out` in word order; returns the leaf entries that point to them.
+    std::vector<LeafEntry> appendHitLists(QByteArray &out, Totals &totals);
     void append(quint32 topic, std::vector<Occurrence> &occurrences, bool title);
 
     quint32 m_codePage;

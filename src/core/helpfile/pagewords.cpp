@@ -1,31 +1,21 @@
 #include "helpfile/pagewords.h"
 
+#include "common/asciitext.h"
 #include "common/gbkcodec.h"
 
 namespace HelpFile {
 
 namespace {
 
+using AsciiText::isLetter;
+using AsciiText::isSpace;
+using AsciiText::lower;
+
 constexpr qsizetype LongestWord = 99;
-
-bool isSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f';
-}
-
-bool isLetter(char c)
-{
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
 
 bool isWordByte(char c)
 {
     return isLetter(c) || (c >= '0' && c <= '9');
-}
-
-char lower(char c)
-{
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c;
 }
 
 // Cuts text into words and gives each its location; what separates two words decides whether the
