@@ -184,7 +184,19 @@ def telling_phrases(pages, length):
         held = sum(phrase in t for t in pages.values())
         spread = sum(all(c in t for c in phrase) for t in pages.values())
         scored.append((spread - held > 0, held, phrase))
-    return [p for _, _, p in sorted(scored, reverse=True)[:2]]
+    return [p for _, _, p in sorted(scored, reverse=True)[:2]] + straddling(pages, length)
+
+
+def straddling(pages, length):
+    """Phrases whose characters stand in a page in order with only non-CJK text (punctuation, blanks,
+    tags) between them, where the page does not hold the phrase itself."""
+    found = set()
+    for text in pages.values():
+        joined = re.sub('[^\u4e00-\u9fa5]', '', text)
+        for i in range(len(joined) - length + 1):
+            if joined[i:i + length] not in text:
+                found.add(joined[i:i + length])
+    return sorted(found)[:3]
 
 
 def main():
