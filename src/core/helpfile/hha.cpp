@@ -254,7 +254,7 @@ std::vector<ContainerFile> containerFiles(const SystemFiles &system, const QByte
         {QByteArrayLiteral("/#IDXHDR"), system.indexHeader, false},
     };
     if (!fullText.isEmpty())
-        files.push_back({QByteArrayLiteral("/$FIftiMain"), fullText, false});
+        files.push_back({QByteArrayLiteral("/$FIftiMain"), fullText, true}); // bit-packed: LZX gains little
     for (size_t i = 0; i < copy.files().size(); ++i)
         files.push_back({QByteArray("/") + copy.files()[i].name.toUtf8(), std::move(data[i]), false});
     return files;
