@@ -6,7 +6,7 @@ BUILD := build/$(PRESET)
 PORT ?= 8642
 
 DEPS := build-essential cmake qt6-base-dev zlib1g-dev libgtest-dev libgmock-dev xvfb xauth fonts-wqy-microhei \
-        libchm-dev libchm-bin libmspack-dev 7zip chromium imagemagick curl clang-format kchmviewer xchm \
+        libchm-dev libchm-bin python3-chm libmspack-dev 7zip chromium imagemagick curl clang-format kchmviewer xchm \
         clang libclang-rt-14-dev
 BENCH_DEPS := fp-utils
 FUZZ_SECONDS ?= 180

@@ -1,6 +1,7 @@
 #include "cli/clirunner.h"
 
 #include "archive/downloadjob.h"
+#include "archive/helpoptions.h"
 #include "archive/layout.h"
 #include "blog/addresses.h"
 #include "blog/articlediscovery.h"
@@ -26,7 +27,8 @@ constexpr qint64 PlainProgressIntervalMs = 1000;
 QString usage()
 {
     return QStringLiteral(
-        "Usage: pelmora-cli [--dir DIR] [--host URL] [--per-page N] [--timeout S] [--images] [--quiet] COMMAND NAME\n"
+        "Usage: pelmora-cli [--dir DIR] [--host URL] [--per-page N] [--timeout S] [--images] [--titles] [--quiet]\n"
+        "                   COMMAND NAME\n"
         "Commands:\n"
         "  find NAME      find the blog's articles and save them as DIR/NAME.ini\n"
         "  download NAME  download the articles of DIR/NAME.ini and write the index pages\n"
@@ -59,6 +61,9 @@ struct CliRunner::Options
     QCommandLineOption images{
         QStringLiteral("images"),
         QStringLiteral("Download the articles' pictures into the archive and link them from there.")};
+    QCommandLineOption titles{
+        QStringLiteral("titles"),
+        QStringLiteral("Give the help file a contents tree by category and title and an index by title.")};
 };
 
 void CliRunner::start(const QStringList &arguments, Settings defaults)
@@ -68,7 +73,8 @@ void CliRunner::start(const QStringList &arguments, Settings defaults)
     parser.setApplicationDescription(QStringLiteral("Archives a blog into a compiled help file."));
     const Options options;
     const QCommandLineOption helpOption = parser.addHelpOption();
-    parser.addOptions({options.dir, options.host, options.perPage, options.timeout, options.quiet, options.images});
+    parser.addOptions({options.dir, options.host, options.perPage, options.timeout, options.quiet, options.images,
+                       options.titles});
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("find, download, chm or archive"));
     parser.addPositionalArgument(QStringLiteral("name"), QStringLiteral("The blog name."));
     const QCommandLineOption versionOption = parser.addVersionOption();
@@ -108,6 +114,7 @@ Result<void> CliRunner::applyOptions(const QCommandLineParser &parser, const Opt
     }
     m_quiet = parser.isSet(options.quiet);
     m_images = parser.isSet(options.images);
+    m_titles = parser.isSet(options.titles);
     if (auto perPage = Archive::parsePerPage(m_perPage); !perPage)
         return Result<void>::failure(perPage.error());
     return {};
@@ -321,7 +328,7 @@ void CliRunner::runChm()
     if (!m_discovery && !m_download && !importTask())
         return;
     const Result<Pipeline::HelpFileReport> built = Pipeline::buildHelpFile(
-        layout(), m_blogName, m_table, &Pipeline::compileHelpProject, [this](const Progress &progress) {
+        layout(), m_blogName, m_table, m_titles, &Pipeline::compileHelpProject, [this](const Progress &progress) {
             if (progress.stage != Progress::Stage::Failed)
                 status(Presentation::statusText(progress));
         });
@@ -329,7 +336,10 @@ void CliRunner::runChm()
         return fail(Failure, Presentation::packFailed(built.error()));
     endLine();
     if (!m_quiet) {
-        m_out << QStringLiteral("help file: %1\n").arg(QDir::toNativeSeparators(built->helpFile));
+        m_out << QStringLiteral("help file: %1\n").arg(QDir::toNativeSeparators(built->helpFile))
+              << QStringLiteral("search index: %1 pages, %2 words\n").arg(built->indexedPages).arg(built->indexedWords);
+        if (built->pagesWithActiveContent > 0)
+            m_out << QStringLiteral("scripts and controls left out of %1 pages\n").arg(built->pagesWithActiveContent);
         m_out.flush();
     }
     const QStringList &missing = built->missingArticles;

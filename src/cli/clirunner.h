@@ -87,6 +87,7 @@ private:
     QList<Step> m_steps;
     bool m_quiet = false;
     bool m_images = false; // keep the pictures of the articles
+    bool m_titles = false; // contents and index by title in the help file
     bool m_interactive = false;
     bool m_lineOpen = false;
     bool m_done = false;

@@ -34,6 +34,7 @@ constexpr int InitialWidth = 13200;
 constexpr int InitialHeight = 6480;
 
 const QString KeepImagesKey = QStringLiteral("download/keepImages");
+const QString TitledContentsKey = QStringLiteral("helpfile/titledContents");
 
 constexpr int WheelNotch = 120;
 constexpr int WheelStep = 3;
@@ -63,14 +64,8 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
     connect(m_ui->exportButton, &QPushButton::clicked, this, &MainWindow::exportTask);
     connect(m_ui->importButton, &QPushButton::clicked, this, &MainWindow::importTask);
     connect(m_ui->articleGrid, &QAbstractItemView::doubleClicked, this, &MainWindow::openArticle);
-    if (!m_context.settingsFile.isEmpty()) {
-        m_ui->keepPicturesCheck->setChecked(
-            QSettings(m_context.settingsFile, QSettings::IniFormat).value(KeepImagesKey, false).toBool());
-    }
-    connect(m_ui->keepPicturesCheck, &QCheckBox::toggled, this, [this](bool checked) {
-        if (!m_context.settingsFile.isEmpty())
-            QSettings(m_context.settingsFile, QSettings::IniFormat).setValue(KeepImagesKey, checked);
-    });
+    rememberCheckBox(m_ui->keepPicturesCheck, KeepImagesKey);
+    rememberCheckBox(m_ui->titledContentsCheck, TitledContentsKey);
     m_ui->articleGrid->installEventFilter(this);
     m_ui->aboutLink->installEventFilter(this);
 
@@ -280,11 +275,22 @@ void MainWindow::onDownloadFinished(const Archive::DownloadJobReport &report)
     setButtonState(ButtonState::Found);
 }
 
+void MainWindow::rememberCheckBox(QCheckBox *box, const QString &key)
+{
+    if (m_context.settingsFile.isEmpty())
+        return;
+    box->setChecked(QSettings(m_context.settingsFile, QSettings::IniFormat).value(key, false).toBool());
+    connect(box, &QCheckBox::toggled, this, [this, key](bool checked) {
+        QSettings(m_context.settingsFile, QSettings::IniFormat).setValue(key, checked);
+    });
+}
+
 void MainWindow::buildHelpFile()
 {
     const Archive::Layout layout(m_context.settings.programFolder, m_blogName);
     const Result<Pipeline::HelpFileReport> built =
-        Pipeline::buildHelpFile(layout, m_blogName, m_table, m_context.compile, [this](const Progress &progress) {
+        Pipeline::buildHelpFile(layout, m_blogName, m_table, m_ui->titledContentsCheck->isChecked(), m_context.compile,
+                                [this](const Progress &progress) {
             showProgress(progress);
             // The compile blocks the window; show the status before it starts.
             if (progress.stage == Progress::Stage::Started)
@@ -292,6 +298,13 @@ void MainWindow::buildHelpFile()
         });
     if (!built)
         return;
+    // The index's account goes below the list lines; the status line keeps its own texts.
+    m_ui->messageList->addItem(
+        QStringLiteral("全文索引：%1 页，%2 个词").arg(built->indexedPages).arg(built->indexedWords));
+    if (built->pagesWithActiveContent > 0)
+        m_ui->messageList->addItem(
+            QStringLiteral("已去掉脚本和控件：%1 页").arg(built->pagesWithActiveContent));
+    m_ui->messageList->scrollToBottom();
     if (!built->missingArticles.isEmpty()) {
         // The help file holds what was saved; the user learns which articles it lacks.
         constexpr int Shown = 10;

@@ -13,6 +13,7 @@
 
 struct AppContext;
 class ArticleTableModel;
+class QCheckBox;
 class QUrl;
 class QWheelEvent;
 
@@ -79,6 +80,8 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // Restores a check box from the settings file and writes every change back.
+    void rememberCheckBox(QCheckBox *box, const QString &key);
     void showInitialState();
     void onGridFocusIn();
     void onGridFocusOut();

@@ -86,6 +86,9 @@ void MainWindow::setupUi(QWidget *form)
     // Right of the last button, in space no other control uses.
     keepPicturesCheck = place<QCheckBox>(form, "keepPicturesCheck", 10560, 120, 1440, 375, songti(10.5, true));
     keepPicturesCheck->setText(QStringLiteral("保存图片"));
+    // Under 保存图片, right of the status line's row, where nothing else stands.
+    titledContentsCheck = place<QCheckBox>(form, "titledContentsCheck", 10560, 840, 1440, 375, songti(10.5, true));
+    titledContentsCheck->setText(QStringLiteral("标题目录"));
 
     // The blog address is kept for the operations, not for reading: a sliver of a box at the edge
     // would only show its last letters.

@@ -27,7 +27,8 @@ public:
     QPushButton *exportButton = nullptr;
     QPushButton *buildHelpButton = nullptr;
     QPushButton *openFolderButton = nullptr;
-    QCheckBox *keepPicturesCheck = nullptr; // 保存图片: keep the pictures with the articles
+    QCheckBox *keepPicturesCheck = nullptr;   // 保存图片: keep the pictures with the articles
+    QCheckBox *titledContentsCheck = nullptr; // 标题目录: contents and index of the help file by title
     QLineEdit *blogAddressEdit = nullptr;
     QLabel *aboutLink = nullptr;
     QLabel *statusLine = nullptr;

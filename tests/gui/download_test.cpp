@@ -58,7 +58,7 @@ private slots:
         QVERIFY(QFileInfo::exists(h.programFile(u"qiruvo/index.html"_s)));
 
         // A failed compile says why and leaves Build CHM available.
-        h.compileResult = Result<QStringList>::failure(u"no compiler"_s);
+        h.compileResult = Result<HelpFile::CompileReport>::failure(u"no compiler"_s);
         h.button(3)->click();
         QCOMPARE(h.status(), Presentation::packFailed(u"no compiler"_s));
         QCOMPARE(h.compiledProjects, QStringList{h.programFile(u"qiruvo/nolv.hhp"_s)});

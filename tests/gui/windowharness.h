@@ -45,7 +45,7 @@ public:
             chooserFilter = filter;
             return chosenFile;
         };
-        context.compile = [this](const QString &projectPath) {
+        context.compile = [this](const QString &projectPath, const HelpFile::CompileOptions &) {
             compiledProjects.append(projectPath);
             return compileResult;
         };
@@ -83,7 +83,7 @@ public:
     QString chooserFolder;
     QString chooserFilter;
     QStringList compiledProjects;
-    Result<QStringList> compileResult = QStringList();
+    Result<HelpFile::CompileReport> compileResult = HelpFile::CompileReport();
 
 private:
     static Settings makeSettings(const QString &programFolder, const QString &hostBase)

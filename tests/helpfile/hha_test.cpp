@@ -262,6 +262,7 @@ TEST_F(HelpCompile, ChmlibReadsBackEveryReachableFileUnderItsStoredName)
         EXPECT_TRUE(problems.isEmpty()) << problems.join(u'\n').toStdString();
     }
     // Nothing else from the project folder: not the project, the orphan, the missing or outside files.
+    wanted << QStringLiteral("/$FIftiMain");
     QStringList content;
     for (const QByteArray &name : HelpCompile::content(strict).keys())
         content << QString::fromUtf8(name);

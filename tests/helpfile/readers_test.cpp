@@ -15,50 +15,6 @@ namespace {
 
 using namespace ChmTest;
 
-const QString picture = QStringLiteral("images/3f2a1b4c5d6e7f80.png");
-
-QByteArray pictureBytes()
-{
-    QByteArray png("\x89PNG\r\n\x1a\n", 8);
-    for (int i = 0; i < 300; ++i)
-        png.append(static_cast<char>(i * 7));
-    return png;
-}
-
-// Names that readers outside Windows trip over: Chinese folders and files, Rep's underscores, two
-// categories that differ only in case, a GBK character whose trail byte is "\", names of 255 bytes,
-// a link in another case, and pictures linked from the articles as the image pass writes them.
-std::vector<ArchivedArticle> awkwardArticles()
-{
-    const QString longCategory = QString(80, QChar(0x957F));                            // 长 × 80, 240 bytes
-    const QString longLink = QString(83, QChar(0x6587)) + QStringLiteral("1.html");     // 文 × 83, 255 bytes
-    const QString asciiLink = QString(250, QLatin1Char('a')) + QStringLiteral(".html"); // 255 bytes
-    const auto body = [](const QString &text) {
-        return articleFile({QStringLiteral("<h2 class=\"title\">") + text + QStringLiteral("</h2>"),
-                            QStringLiteral("<p><img src=\"../") + picture + QStringLiteral("\" alt=pic> 乗 and a < b"),
-                            QStringLiteral("<table><tr><td background='../") + picture +
-                                QStringLiteral("'><a href=\"../index.html#top\">首页</a></td></tr></table>"),
-                            QStringLiteral("<a href=\"http://127.0.0.1:8642/x/blog\">源</a></p>")});
-    };
-    std::vector<ArchivedArticle> articles{
-        {QStringLiteral("随笔一"), QStringLiteral("随笔"), QStringLiteral("0123456789abcdef01234567.html"), {}},
-        {QStringLiteral("问答"), QStringLiteral("Q&A #1"), QStringLiteral("a1b2c3d4e5f60718293a4b5c.html"), {}},
-        {QStringLiteral("代码"), QStringLiteral("C++/Qt"), QStringLiteral("c0ffee00c0ffee00c0ffee00.html"), {}},
-        {QStringLiteral("小写"), QStringLiteral("tech"), QStringLiteral("1.html"), {}},
-        {QStringLiteral("大写"), QStringLiteral("Tech"), QStringLiteral("1.html"), {}},
-        {QStringLiteral("大写二"), QStringLiteral("Tech"), QStringLiteral("Mixed.HTML"), {}},
-        {QStringLiteral("反斜杠"), QStringLiteral("乗车"), QStringLiteral("淺談.html"), {}},
-        {QStringLiteral("长分类"), longCategory, QStringLiteral("fedcba9876543210fedcba98.html"), {}},
-        {QStringLiteral("长链接"), QStringLiteral("随笔"), longLink, {}},
-        {QStringLiteral("长英文链接"), QStringLiteral("生活 点滴"), asciiLink, {}},
-    };
-    for (ArchivedArticle &a : articles)
-        a.body = body(a.title);
-    // Bytes that are not GBK stay as they are.
-    articles[0].body.append("\x80\x81 \xff\r\n");
-    return articles;
-}
-
 std::vector<ArchivedArticle> manyArticles()
 {
     SampleHostConfig config;
@@ -269,7 +225,8 @@ TEST_F(AwkwardArchive, GivenUpArticlesAreLeftOutAndListed)
 
 // Opens the compiled example blog in a real reader under Xvfb; some abort at once on what they
 // cannot parse, so a reader still running after five seconds has taken the file.
-class RealReader : public ::testing::TestWithParam<const char *>
+// Both variants: contents and index as the project writes them, and by title.
+class RealReader : public ::testing::TestWithParam<std::tuple<const char *, bool>>
 {};
 
 // Ends a process and everything it started: it runs in a session of its own.
@@ -287,14 +244,15 @@ void endGroup(QProcess &process)
 
 TEST_P(RealReader, KeepsTheExampleBlogOpen)
 {
-    const QString reader = QStandardPaths::findExecutable(QString::fromLatin1(GetParam()));
+    const auto [name, titled] = GetParam();
+    const QString reader = QStandardPaths::findExecutable(QString::fromLatin1(name));
     const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
     if (reader.isEmpty() || xvfb.isEmpty())
-        GTEST_SKIP() << GetParam() << " or Xvfb is not installed";
+        GTEST_SKIP() << name << " or Xvfb is not installed";
     TempFolder program;
-    const QString project =
-        writeArchive(program.path(), QStringLiteral("qiruvo"), sampleArticles(QStringLiteral("qiruvo")));
-    ASSERT_TRUE(HelpFile::compileProject(project).ok());
+    const std::vector<ArchivedArticle> articles = sampleArticles(QStringLiteral("qiruvo"));
+    const QString project = writeArchive(program.path(), QStringLiteral("qiruvo"), articles);
+    ASSERT_TRUE(HelpFile::compileProject(project, {}, compileOptions(articles, titled)).ok());
 
     // The server picks a free display itself and names it, so tests running side by side never meet.
     QProcess server;
@@ -322,10 +280,15 @@ TEST_P(RealReader, KeepsTheExampleBlogOpen)
     const bool exited = process.waitForFinished(5000);
     endGroup(process);
     endGroup(server);
-    EXPECT_FALSE(exited) << GetParam() << " exited with " << process.exitCode() << ":\n"
+    EXPECT_FALSE(exited) << name << " exited with " << process.exitCode() << ":\n"
                          << process.readAll().right(2000).toStdString();
 }
 
-INSTANTIATE_TEST_SUITE_P(Readers, RealReader, ::testing::Values("kchmviewer", "xchm", "okular"));
+INSTANTIATE_TEST_SUITE_P(Readers, RealReader,
+                         ::testing::Combine(::testing::Values("kchmviewer", "xchm", "okular"), ::testing::Bool()),
+                         [](const ::testing::TestParamInfo<std::tuple<const char *, bool>> &reader) {
+                             return std::string(std::get<0>(reader.param)) +
+                                    (std::get<1>(reader.param) ? "_Titled" : "_AsWritten");
+                         });
 
 } // namespace

@@ -24,12 +24,6 @@ constexpr int ItspHeaderSize = 0x54;
 const QByteArray transformGuid = QByteArrayLiteral("{7FC28940-9D31-11D0-9B27-00A0C91E9C7C}");
 const QByteArray storage = QByteArrayLiteral("::DataSpace/Storage/MSCompressed/");
 
-void setWord(QByteArray &out, int at, quint32 v)
-{
-    out[at] = static_cast<char>(v & 0xFF);
-    out[at + 1] = static_cast<char>((v >> 8) & 0xFF);
-}
-
 void putGuid(QByteArray &out, quint32 a, quint16 b, quint16 c, std::initializer_list<quint8> rest)
 {
     putDword(out, a);
@@ -183,17 +177,30 @@ bool directoryLess(QByteArrayView a, QByteArrayView b)
     return a.size() < b.size();
 }
 
-Result<QByteArray> buildContainer(const std::vector<ContainerFile> &files, const ContainerOptions &options)
+namespace {
+
+// The directory entries and section 0 as the container is laid out.
+struct ContainerLayout
 {
     std::vector<DirectoryEntry> directory;
     std::map<QByteArray, QByteArray> seen; // folded name -> name
-    const auto addEntry = [&](const DirectoryEntry &e) -> bool {
+    QByteArray section0;
+
+    // False when a name that differs only in case is listed already.
+    bool add(const DirectoryEntry &e)
+    {
         const auto [it, inserted] = seen.emplace(foldedKey(e.name), e.name);
         if (inserted)
             directory.push_back(e);
         return inserted;
-    };
+    }
+};
 
+// Lists every file with the folders it lies in; returns section 1, still uncompressed.
+Result<QByteArray> layOutFiles(const std::vector<ContainerFile> &files, ContainerLayout &layout)
+{
+    QByteArray &section0 = layout.section0;
+    const auto addEntry = [&](const DirectoryEntry &e) { return layout.add(e); };
     // Section 1: the compressed files back to back, each in bytes of its own.
     QByteArray section1;
     qsizetype total = 0;
@@ -202,7 +209,6 @@ Result<QByteArray> buildContainer(const std::vector<ContainerFile> &files, const
             total += f.data.size();
     }
     section1.reserve(total);
-    QByteArray section0;
     for (const ContainerFile &f : files) {
         DirectoryEntry e{f.name, 0, 0, static_cast<quint64>(f.data.size())};
         if (f.data.isEmpty()) {
@@ -226,14 +232,12 @@ Result<QByteArray> buildContainer(const std::vector<ContainerFile> &files, const
         }
     }
 
-    // libmspack always decodes one frame past the end of the file it extracts, so a section that ends
-    // exactly on a frame boundary gets one spare byte and with it one more frame.
-    if (!section1.isEmpty() && section1.size() % Lzx::FrameSize == 0)
-        section1.append('\0');
-    const Lzx::Stream stream = Lzx::compress(section1, options.threads);
-    const auto uncompressed = static_cast<quint64>(section1.size());
-    section1.clear();
+    return section1;
+}
 
+// The ::DataSpace files that describe section 1 to a reader, stored in section 0.
+void addDataSpace(ContainerLayout &layout, const Lzx::Stream &stream, quint64 uncompressed)
+{
     QByteArray nameList;
     putWord(nameList, 30);
     putWord(nameList, 2);
@@ -277,11 +281,23 @@ Result<QByteArray> buildContainer(const std::vector<ContainerFile> &files, const
         {storage + "Content", &stream.bytes},
     };
     for (const auto &[name, data] : dataSpace) {
-        addEntry({name, 0, static_cast<quint64>(section0.size()), static_cast<quint64>(data->size())});
-        section0.append(*data);
+        layout.add({name, 0, static_cast<quint64>(layout.section0.size()), static_cast<quint64>(data->size())});
+        layout.section0.append(*data);
     }
-    addEntry({instance, 0, 0, 0});
+    layout.add({instance, 0, 0, 0});
+}
 
+struct DirectoryChunks
+{
+    std::vector<QByteArray> chunks;
+    int depth = 1;
+    int root = -1;
+    int lastListing = 0;
+};
+
+// The PMGL listing chunks in directory order and the PMGI index levels above them.
+Result<DirectoryChunks> directoryChunks(std::vector<DirectoryEntry> directory)
+{
     std::sort(directory.begin(), directory.end(),
               [](const DirectoryEntry &a, const DirectoryEntry &b) { return directoryLess(a.name, b.name); });
     std::vector<QByteArray> entries;
@@ -292,7 +308,7 @@ Result<QByteArray> buildContainer(const std::vector<ContainerFile> &files, const
     }
     Result<ChunkLevel> listing = packChunks(entries, names, true, 0);
     if (!listing)
-        return failureFrom<QByteArray>(listing);
+        return failureFrom<DirectoryChunks>(listing);
     std::vector<QByteArray> chunks = listing->chunks;
     const int lastListing = static_cast<int>(chunks.size()) - 1;
     int depth = 1;
@@ -306,16 +322,26 @@ Result<QByteArray> buildContainer(const std::vector<ContainerFile> &files, const
         levelStart = static_cast<int>(chunks.size());
         Result<ChunkLevel> index = packChunks(indexEntries, level.firstNames, false, levelStart);
         if (!index)
-            return failureFrom<QByteArray>(index);
+            return failureFrom<DirectoryChunks>(index);
         level = std::move(*index);
         chunks.insert(chunks.end(), level.chunks.begin(), level.chunks.end());
         ++depth;
         root = static_cast<int>(chunks.size()) - 1;
     }
 
+    return DirectoryChunks{std::move(chunks), depth, root, lastListing};
+}
+
+// The ITSF and ITSP headers for a directory of `d` and a section 0 of `section0Size` bytes.
+QByteArray fileHeaders(const ContainerOptions &options, const DirectoryChunks &d, qsizetype section0Size)
+{
+    const std::vector<QByteArray> &chunks = d.chunks;
+    const int depth = d.depth;
+    const int root = d.root;
+    const int lastListing = d.lastListing;
     const quint64 directoryLength = ItspHeaderSize + quint64(ChunkSize) * chunks.size();
     const quint64 dataOffset = ItsfHeaderSize + HeaderSection0Size + directoryLength;
-    const quint64 fileSize = dataOffset + static_cast<quint64>(section0.size());
+    const quint64 fileSize = dataOffset + static_cast<quint64>(section0Size);
 
     QByteArray out;
     out.reserve(static_cast<qsizetype>(fileSize));
@@ -359,9 +385,34 @@ Result<QByteArray> buildContainer(const std::vector<ContainerFile> &files, const
     putDword(out, ItspHeaderSize);
     for (int i = 0; i < 3; ++i)
         putDword(out, 0xFFFFFFFFu);
-    for (const QByteArray &chunk : chunks)
+    return out;
+}
+
+} // namespace
+
+Result<QByteArray> buildContainer(const std::vector<ContainerFile> &files, const ContainerOptions &options)
+{
+    ContainerLayout layout;
+    Result<QByteArray> laidOut = layOutFiles(files, layout);
+    if (!laidOut)
+        return laidOut;
+    QByteArray &section1 = *laidOut;
+    // libmspack always decodes one frame past the end of the file it extracts, so a section that ends
+    // exactly on a frame boundary gets one spare byte and with it one more frame.
+    if (!section1.isEmpty() && section1.size() % Lzx::FrameSize == 0)
+        section1.append('\0');
+    const Lzx::Stream stream = Lzx::compress(section1, options.threads);
+    const auto uncompressed = static_cast<quint64>(section1.size());
+    section1.clear();
+
+    addDataSpace(layout, stream, uncompressed);
+    Result<DirectoryChunks> d = directoryChunks(std::move(layout.directory));
+    if (!d)
+        return failureFrom<QByteArray>(d);
+    QByteArray out = fileHeaders(options, *d, layout.section0.size());
+    for (const QByteArray &chunk : d->chunks)
         out.append(chunk);
-    out.append(section0);
+    out.append(layout.section0);
     return out;
 }
 

@@ -1,5 +1,6 @@
 #include "helpfile/filecollector.h"
 
+#include "common/asciitext.h"
 #include "helpfile/helpproject.h"
 #include "helpfile/htmlscan.h"
 
@@ -10,16 +11,6 @@
 namespace HelpFile {
 
 namespace {
-
-QString foldKey(const QString &name)
-{
-    QString key = name;
-    for (QChar &c : key) {
-        if (c >= QLatin1Char('A') && c <= QLatin1Char('Z'))
-            c = QChar(c.unicode() + ('a' - 'A'));
-    }
-    return key;
-}
 
 bool isPage(const QString &name)
 {
@@ -107,10 +98,10 @@ std::optional<QString> FileCollector::locate(const QString &relative) const
             it = m_listings.insert(
                 folder, QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
                                                QDir::Name));
-        const QString key = foldKey(parts.at(i));
+        const QString key = AsciiText::folded(parts.at(i));
         QString match;
         for (const QString &entry : *it) {
-            if (foldKey(entry) == key) {
+            if (AsciiText::folded(entry) == key) {
                 match = entry;
                 break;
             }
@@ -168,7 +159,7 @@ Result<bool> FileCollector::addListed(const QString &name)
             QStringLiteral("The [FILES] entry %1 does not name a file inside the project folder.").arg(name));
     const std::optional<QString> onDisk = locate(*relative);
     if (!onDisk) {
-        m_missingKeys.insert(foldKey(*relative));
+        m_missingKeys.insert(AsciiText::folded(*relative));
         return false;
     }
     if (Result<QString> added = add(*onDisk); !added)
@@ -187,8 +178,8 @@ Result<std::optional<QString>> FileCollector::addIfPresent(const QString &name, 
         return R(std::nullopt);
     const std::optional<QString> onDisk = locate(*relative);
     if (!onDisk) {
-        if (!m_missingKeys.contains(foldKey(*relative))) {
-            m_missingKeys.insert(foldKey(*relative));
+        if (!m_missingKeys.contains(AsciiText::folded(*relative))) {
+            m_missingKeys.insert(AsciiText::folded(*relative));
             m_missing.append(*relative);
         }
         return R(std::nullopt);
@@ -228,6 +219,12 @@ std::optional<QString> FileCollector::resolve(const QString &name, const QString
     if (!onDisk || !m_byName.contains(*onDisk))
         return std::nullopt;
     return onDisk;
+}
+
+void FileCollector::replaceData(const QString &name, QByteArray data)
+{
+    if (const auto it = m_byName.constFind(name); it != m_byName.cend())
+        m_files[static_cast<size_t>(*it)].data = std::move(data);
 }
 
 } // namespace HelpFile

@@ -44,6 +44,9 @@ public:
     std::optional<QString> resolve(const QString &name, const QString &fromFolder = QString()) const;
 
     const std::vector<CollectedFile> &files() const { return m_files; }
+    // Puts other bytes in place of an added file's, for the compiled copy only; the links of the
+    // new bytes are not followed.
+    void replaceData(const QString &name, QByteArray data);
     // Link targets that name no file, relative to the project folder, each once; listed files that
     // are missing are not repeated here.
     const QStringList &missingLinks() const { return m_missing; }

@@ -12,7 +12,7 @@ namespace {
 
 bool usesGbk(quint32 lcid)
 {
-    return lcid == 0x0804 || lcid == 0x1004;
+    return codePageOf(lcid) == 936;
 }
 
 // Splits at LF and drops a CR before it. GBK never has these bytes inside a character.
@@ -67,6 +67,25 @@ QStringList windowFields(QStringView text)
 }
 
 } // namespace
+
+quint32 codePageOf(quint32 lcid)
+{
+    switch (lcid) {
+    case 0x0804: // Chinese (PRC)
+    case 0x1004: // Chinese (Singapore)
+        return 936;
+    case 0x0404: // Chinese (Taiwan)
+    case 0x0C04: // Chinese (Hong Kong)
+    case 0x1404: // Chinese (Macao)
+        return 950;
+    case 0x0411:
+        return 932;
+    case 0x0412:
+        return 949;
+    default:
+        return 1252;
+    }
+}
 
 std::optional<qint64> parseNumber(QStringView text)
 {

@@ -45,6 +45,10 @@ struct HelpProject
     QByteArray encode(QStringView text) const;
 };
 
+// The Windows code page of a language's texts: 936 (GBK) for Chinese (PRC, Singapore), 950, 932 and
+// 949 for the other East Asian languages known here, 1252 for any other.
+quint32 codePageOf(quint32 lcid);
+
 // Fails when the file cannot be read, holds no section the compiler knows, or is written in a code
 // page other than GBK while using bytes outside ASCII.
 Result<HelpProject> readProject(const QString &path);

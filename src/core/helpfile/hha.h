@@ -1,10 +1,13 @@
 #pragma once
 
 #include "common/result.h"
+#include "helpfile/titledsitemap.h"
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <optional>
 
 namespace HelpFile {
 
@@ -13,13 +16,28 @@ using Callback = short (*)(void *);
 
 struct CompileReport
 {
-    QString outputPath;       // the compiled file, absolute
-    int fileCount = 0;        // files taken from the project folder
-    qint64 contentBytes = 0;  // their total size on disk
-    qint64 outputBytes = 0;   // size of the compiled file
-    QStringList missingFiles; // [FILES] entries that do not exist, as the project writes them
-    QStringList missingLinks; // other linked files that do not exist, relative to the project folder
-    int droppedEntries = 0;   // contents and index entries left out because they lead to no file
+    QString outputPath;             // the compiled file, absolute
+    int fileCount = 0;              // files taken from the project folder
+    qint64 contentBytes = 0;        // their total size on disk
+    qint64 outputBytes = 0;         // size of the compiled file
+    QStringList missingFiles;       // [FILES] entries that do not exist, as the project writes them
+    QStringList missingLinks;       // other linked files that do not exist, relative to the project folder
+    int droppedEntries = 0;         // contents and index entries left out because they lead to no file
+    int indexedPages = 0;           // pages in the full-text index
+    int indexedWords = 0;           // distinct words in it
+    int pagesWithActiveContent = 0; // pages stored without their scripts, controls or script addresses
+};
+
+// What the compiled copy carries beyond the project's own files.
+struct CompileOptions
+{
+    bool fullTextSearch = true;
+    // Titles of pages by their name relative to the project folder with "/" ("随笔/1.html"): what
+    // search results and the viewer show for them instead of the contents' names or their <title>.
+    QHash<QString, QString> pageTitles;
+    // When given, the compiled copy's contents and index are made from this instead of the project's
+    // contents and index files.
+    std::optional<TitledSitemap> titledSitemap;
 };
 
 // Compiles a help project (.hhp) into the file its "Compiled file" option names. What is stored is a
@@ -29,8 +47,11 @@ struct CompileReport
 // `missingFiles`, and the caller tells the user that the compiled file lacks it. Fails with a message
 // on an unreadable project, a missing contents, index or default page, a page of 0 bytes, or a write
 // failure (with the system's reason). `progress` receives one line of text per step.
+// Every stored page is made safe to open (activecontent.h) and, unless turned off, indexed for
+// full-text search (fulltextindex.h); the files on disk never change.
 Result<CompileReport> compileProject(const QString &projectPath,
-                                     const std::function<void(const QString &)> &progress = {});
+                                     const std::function<void(const QString &)> &progress = {},
+                                     const CompileOptions &options = {});
 
 // The program's notification callback: ignores its argument and always answers -1 (true).
 short notifyCallback(void *);

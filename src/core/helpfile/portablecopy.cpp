@@ -1,5 +1,6 @@
 #include "helpfile/portablecopy.h"
 
+#include "common/asciitext.h"
 #include "helpfile/filecollector.h"
 #include "helpfile/htmlscan.h"
 
@@ -34,11 +35,6 @@ QByteArray applyEdits(QByteArrayView in, std::vector<Edit> &edits, QByteArrayVie
     }
     out.append(in.sliced(at));
     return out;
-}
-
-bool isSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f';
 }
 
 bool isAsciiLetter(char c)
@@ -214,7 +210,7 @@ QByteArray portableSitemap(QByteArrayView sitemap, const Relinker &relink, int *
     qsizetype itemEnd = -1;
     const auto onlySpaceBetween = [&](qsizetype from, qsizetype to) {
         for (qsizetype i = from; i < to; ++i) {
-            if (!isSpace(sitemap[i]))
+            if (!AsciiText::isSpace(sitemap[i]))
                 return false;
         }
         return true;

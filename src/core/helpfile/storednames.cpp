@@ -1,5 +1,7 @@
 #include "helpfile/storednames.h"
 
+#include "common/asciitext.h"
+
 #include <algorithm>
 
 namespace HelpFile {
@@ -30,15 +32,6 @@ bool isPlain(char16_t c)
             return true;
     }
     return false;
-}
-
-QString folded(QString text)
-{
-    for (QChar &c : text) {
-        if (c >= QLatin1Char('A') && c <= QLatin1Char('Z'))
-            c = QChar(c.unicode() + ('a' - 'A'));
-    }
-    return text;
 }
 
 QString joined(const QString &parent, const QString &segment)
@@ -96,9 +89,9 @@ QString StoredNames::claim(const QString &parent, const QString &segment, bool f
         stem = stem.left(MaxSegment - extension.size() - 9) + QLatin1Char('~') +
                QStringLiteral("%1").arg(stableHash(segment), 8, 16, QLatin1Char('0'));
     QString candidate = joined(parent, stem + extension);
-    for (int n = 2; m_taken.contains(folded(candidate)); ++n)
+    for (int n = 2; m_taken.contains(AsciiText::folded(candidate)); ++n)
         candidate = joined(parent, stem + QLatin1Char('~') + QString::number(n) + extension);
-    m_taken.insert(folded(candidate));
+    m_taken.insert(AsciiText::folded(candidate));
     return candidate;
 }
 

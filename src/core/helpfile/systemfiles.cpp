@@ -19,12 +19,6 @@ constexpr int UrlRecordsPerPage = 341;
 constexpr int WindowRecordSize = 196;
 constexpr int WindowRecordSize10 = 188;
 
-void setDword(QByteArray &out, int at, quint32 v)
-{
-    for (int i = 0; i < 4; ++i)
-        out[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
-}
-
 // #STRINGS: a leading NUL, then NUL-terminated strings that never cross a 4096-byte page.
 class StringTable
 {
@@ -165,20 +159,12 @@ quint32 urlHash(QByteArrayView path)
     return h == 0 ? 1 : h;
 }
 
-SystemFiles buildSystemFiles(const HelpProject &project, const QString &defaultTopic, const std::vector<Topic> &topics,
-                             qint64 timestamp)
+namespace {
+
+// #URLSTR and #URLTBL, one record per topic, the table sorted by hash; returns each topic's offset
+// in #URLTBL.
+std::vector<quint32> buildUrlFiles(const std::vector<Topic> &topics, SystemFiles &files)
 {
-    SystemFiles files;
-    StringTable strings;
-    const auto stamp = static_cast<quint32>(timestamp);
-
-    // #WINDOWS first, so that its strings lead #STRINGS as Microsoft's compiler lays them out.
-    putDword(files.windows, static_cast<quint32>(project.windows.size()));
-    putDword(files.windows, project.compatibility10 ? WindowRecordSize10 : WindowRecordSize);
-    for (const WindowDefinition &w : project.windows)
-        files.windows.append(windowRecord(project, w, strings));
-
-    // #URLSTR and #URLTBL, one record per topic, the table sorted by hash.
     files.urlStrings.append('\0');
     struct UrlRecord
     {
@@ -210,25 +196,22 @@ SystemFiles buildSystemFiles(const HelpProject &project, const QString &defaultT
         putDword(files.urlTable, urls[r].string);
     }
 
-    for (size_t t = 0; t < topics.size(); ++t) {
-        putDword(files.topics, 0);
-        putDword(files.topics, topics[t].title.isEmpty() ? 0xFFFFFFFFu : strings.add(topics[t].title));
-        putDword(files.topics, urlOffset[t]);
-        putWord(files.topics, topics[t].inContents ? 6 : 2);
-        putWord(files.topics, 0);
-    }
-    files.strings = strings.bytes();
-    files.indexHeader = indexHeader(static_cast<quint32>(topics.size()), stamp);
+    return urlOffset;
+}
 
-    // #SYSTEM in the customary record order.
-    QByteArray &s = files.system;
+// #SYSTEM in the customary record order.
+QByteArray systemFile(const HelpProject &project, const QString &defaultTopic, const QByteArray &indexHeader,
+                      qint64 timestamp, bool searchable)
+{
+    const auto stamp = static_cast<quint32>(timestamp);
+    QByteArray s;
     putDword(s, project.compatibility10 ? 2 : 3);
     systemRecord(s, 10, dword(stamp));
     systemString(s, 9, QByteArrayLiteral("Pelmora HTML Help compiler 1.0"));
     QByteArray locale;
     putDword(locale, project.lcid);
     putDword(locale, 1); // double-byte characters possible
-    putDword(locale, 0); // no full-text search
+    putDword(locale, searchable ? 1 : 0);
     putDword(locale, 0); // no binary index
     putDword(locale, 0); // no associative links
     const quint64 fileTime = (static_cast<quint64>(timestamp) + 11644473600ull) * 10000000ull;
@@ -258,8 +241,37 @@ SystemFiles buildSystemFiles(const HelpProject &project, const QString &defaultT
     if (!project.defaultWindow.isEmpty())
         systemString(s, 5, project.encode(project.defaultWindow));
     systemRecord(s, 12, dword(0));
-    systemRecord(s, 13, files.indexHeader);
+    systemRecord(s, 13, indexHeader);
     systemRecord(s, 15, dword(0));
+    return s;
+}
+
+} // namespace
+
+SystemFiles buildSystemFiles(const HelpProject &project, const QString &defaultTopic, const std::vector<Topic> &topics,
+                             qint64 timestamp, bool searchable)
+{
+    SystemFiles files;
+    StringTable strings;
+
+    // #WINDOWS first, so that its strings lead #STRINGS as Microsoft's compiler lays them out.
+    putDword(files.windows, static_cast<quint32>(project.windows.size()));
+    putDword(files.windows, project.compatibility10 ? WindowRecordSize10 : WindowRecordSize);
+    for (const WindowDefinition &w : project.windows)
+        files.windows.append(windowRecord(project, w, strings));
+
+    const std::vector<quint32> urlOffset = buildUrlFiles(topics, files);
+    for (size_t t = 0; t < topics.size(); ++t) {
+        putDword(files.topics, 0);
+        putDword(files.topics, topics[t].title.isEmpty() ? 0xFFFFFFFFu : strings.add(topics[t].title));
+        putDword(files.topics, urlOffset[t]);
+        putWord(files.topics, topics[t].inContents ? 6 : 2);
+        putWord(files.topics, 0);
+    }
+    files.strings = strings.bytes();
+    files.indexHeader = indexHeader(static_cast<quint32>(topics.size()), static_cast<quint32>(timestamp));
+
+    files.system = systemFile(project, defaultTopic, files.indexHeader, timestamp, searchable);
     return files;
 }
 

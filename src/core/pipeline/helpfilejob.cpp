@@ -1,5 +1,6 @@
 #include "pipeline/helpfilejob.h"
 
+#include "archive/helpoptions.h"
 #include "archive/layout.h"
 #include "archive/projectwriter.h"
 #include "helpfile/hha.h"
@@ -29,16 +30,13 @@ Result<HelpFileReport> failed(const QString &why, const ProgressSink &report)
 
 } // namespace
 
-Result<QStringList> compileHelpProject(const QString &projectPath)
+Result<HelpFile::CompileReport> compileHelpProject(const QString &projectPath, const HelpFile::CompileOptions &options)
 {
-    const Result<HelpFile::CompileReport> compiled = HelpFile::compileProject(projectPath);
-    if (!compiled)
-        return failureFrom<QStringList>(compiled);
-    return compiled->missingFiles;
+    return HelpFile::compileProject(projectPath, {}, options);
 }
 
 Result<HelpFileReport> buildHelpFile(const Archive::Layout &layout, const QString &blogName,
-                                     const Blog::ArticleTable &table, const HelpCompiler &compile,
+                                     const Blog::ArticleTable &table, bool titledContents, const HelpCompiler &compile,
                                      const ProgressSink &report)
 {
     if (!QFileInfo::exists(layout.file(QStringLiteral("index.html"))))
@@ -48,14 +46,18 @@ Result<HelpFileReport> buildHelpFile(const Archive::Layout &layout, const QStrin
     if (const Result<void> written = Archive::writeProject(layout.archiveFolder(), blogName, table); !written)
         return failed(written.error(), report);
     report(helpFileEvent(Progress::Stage::Started));
-    const Result<QStringList> missing = compile(layout.file(Archive::projectFileName()));
-    if (!missing)
-        return failed(missing.error(), report);
+    const Result<HelpFile::CompileReport> compiled = compile(
+        layout.file(Archive::projectFileName()), Archive::helpCompileOptions(table, titledContents));
+    if (!compiled)
+        return failed(compiled.error(), report);
     HelpFileReport result;
     result.helpFile = layout.helpFile();
-    result.missingArticles = Archive::describeEntries(table, *missing);
+    result.missingArticles = Archive::describeEntries(table, compiled->missingFiles);
+    result.indexedPages = compiled->indexedPages;
+    result.indexedWords = compiled->indexedWords;
+    result.pagesWithActiveContent = compiled->pagesWithActiveContent;
     Progress done = helpFileEvent(Progress::Stage::Done);
-    done.done = static_cast<int>(missing->size());
+    done.done = static_cast<int>(compiled->missingFiles.size());
     report(done);
     return result;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "helpfile/hha.h"
 #include "pipeline/taskjob.h"
 
 #include <QString>
@@ -12,25 +13,30 @@ class Layout;
 
 namespace Pipeline {
 
-// Compiles the help project at a path into the compiled file the project names; the result lists
+// Compiles the help project at a path into the compiled file the project names; the report lists
 // the project's entries that were missing on disk and are not in the compiled file.
-using HelpCompiler = std::function<Result<QStringList>(const QString &projectPath)>;
+using HelpCompiler =
+    std::function<Result<HelpFile::CompileReport>(const QString &projectPath, const HelpFile::CompileOptions &)>;
 
 // The compiler of this program (HelpFile::compileProject).
-Result<QStringList> compileHelpProject(const QString &projectPath);
+Result<HelpFile::CompileReport> compileHelpProject(const QString &projectPath, const HelpFile::CompileOptions &options);
 
 struct HelpFileReport
 {
     QString helpFile;            // Layout::helpFile
     QStringList missingArticles; // articles not in the help file, as "title (category, link)" lines
+    int indexedPages = 0;           // pages in the full-text index
+    int indexedWords = 0;           // distinct words in it
+    int pagesWithActiveContent = 0; // pages stored without their scripts or controls
 };
 
 // Build CHM: refuses an archive without its start page (Download has not finished), writes the
 // help project into the archive folder and compiles it, reporting HelpFile Started before the
-// compile and Done (done = articles missing) after it. The compile blocks; a failure is returned,
+// compile and Done (done = articles missing) after it. With `titledContents` the compiled copy's
+// contents and index go by category and title (Archive::helpCompileOptions). The compile blocks; a failure is returned,
 // with the reason, and reported as HelpFile Failed.
 Result<HelpFileReport> buildHelpFile(const Archive::Layout &layout, const QString &blogName,
-                                     const Blog::ArticleTable &table, const HelpCompiler &compile,
+                                     const Blog::ArticleTable &table, bool titledContents, const HelpCompiler &compile,
                                      const ProgressSink &report);
 
 } // namespace Pipeline
