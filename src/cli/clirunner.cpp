@@ -73,8 +73,8 @@ void CliRunner::start(const QStringList &arguments, Settings defaults)
     parser.setApplicationDescription(QStringLiteral("Archives a blog into a compiled help file."));
     const Options options;
     const QCommandLineOption helpOption = parser.addHelpOption();
-    parser.addOptions({options.dir, options.host, options.perPage, options.timeout, options.quiet, options.images,
-                       options.titles});
+    parser.addOptions(
+        {options.dir, options.host, options.perPage, options.timeout, options.quiet, options.images, options.titles});
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("find, download, chm or archive"));
     parser.addPositionalArgument(QStringLiteral("name"), QStringLiteral("The blog name."));
     const QCommandLineOption versionOption = parser.addVersionOption();

@@ -291,19 +291,18 @@ void MainWindow::buildHelpFile()
     const Result<Pipeline::HelpFileReport> built =
         Pipeline::buildHelpFile(layout, m_blogName, m_table, m_ui->titledContentsCheck->isChecked(), m_context.compile,
                                 [this](const Progress &progress) {
-            showProgress(progress);
-            // The compile blocks the window; show the status before it starts.
-            if (progress.stage == Progress::Stage::Started)
-                m_ui->statusLine->repaint();
-        });
+                                    showProgress(progress);
+                                    // The compile blocks the window; show the status before it starts.
+                                    if (progress.stage == Progress::Stage::Started)
+                                        m_ui->statusLine->repaint();
+                                });
     if (!built)
         return;
     // The index's account goes below the list lines; the status line keeps its own texts.
     m_ui->messageList->addItem(
         QStringLiteral("全文索引：%1 页，%2 个词").arg(built->indexedPages).arg(built->indexedWords));
     if (built->pagesWithActiveContent > 0)
-        m_ui->messageList->addItem(
-            QStringLiteral("已去掉脚本和控件：%1 页").arg(built->pagesWithActiveContent));
+        m_ui->messageList->addItem(QStringLiteral("已去掉脚本和控件：%1 页").arg(built->pagesWithActiveContent));
     m_ui->messageList->scrollToBottom();
     if (!built->missingArticles.isEmpty()) {
         // The help file holds what was saved; the user learns which articles it lacks.

@@ -1,5 +1,5 @@
 #include "archive/articlesaver.h"
-#include "archive/rep.h"
+#include "archive/safefilename.h"
 #include "common/gbkcodec.h"
 #include "support/tempfolder.h"
 
@@ -21,11 +21,11 @@ TEST(Rep, ReplacesEachOfItsNineCharacters)
 {
     const QString specials = QStringLiteral("?/\\:&+# ;");
     for (const QChar c : specials)
-        EXPECT_EQ(Rep(QStringLiteral("a") + c + QStringLiteral("b")), QStringLiteral("a_b"))
+        EXPECT_EQ(safeFileName(QStringLiteral("a") + c + QStringLiteral("b")), QStringLiteral("a_b"))
             << QString(c).toStdString();
-    EXPECT_EQ(Rep(QStringLiteral("Q&A #1")), QStringLiteral("Q_A__1"));
-    EXPECT_EQ(Rep(QStringLiteral("随笔*|<>\"")), QStringLiteral("随笔*|<>\""));
-    EXPECT_EQ(Rep(QString()), QString());
+    EXPECT_EQ(safeFileName(QStringLiteral("Q&A #1")), QStringLiteral("Q_A__1"));
+    EXPECT_EQ(safeFileName(QStringLiteral("随笔*|<>\"")), QStringLiteral("随笔*|<>\""));
+    EXPECT_EQ(safeFileName(QString()), QString());
 }
 
 TEST(ArticleBody, FromStartLineUpToEndLine)
@@ -62,7 +62,7 @@ protected:
     SaveResult save(const QString &page, const QString &category = QStringLiteral("Q&A #1"),
                     const QString &link = QStringLiteral("L.html"))
     {
-        return wirtfile(page, layout, category, link, Host, QStringLiteral("blog"));
+        return saveArticle(page, layout, category, link, Host, QStringLiteral("blog"));
     }
     QString file(const QString &category = QStringLiteral("Q&A #1"), const QString &link = QStringLiteral("L.html"))
     {
@@ -112,8 +112,8 @@ TEST_F(Saver, BrokenPageRemovesTheFile)
 TEST_F(Saver, LateBrokenPageKeepsAnotherRequestsFile)
 {
     save(Start + QStringLiteral("\nbody\n") + End);
-    EXPECT_EQ(wirtfile(QString(), layout, QStringLiteral("Q&A #1"), QStringLiteral("L.html"), Host,
-                       QStringLiteral("blog"), true)
+    EXPECT_EQ(saveArticle(QString(), layout, QStringLiteral("Q&A #1"), QStringLiteral("L.html"), Host,
+                          QStringLiteral("blog"), true)
                   .outcome,
               SaveOutcome::Broken);
     EXPECT_TRUE(QFile::exists(file()));

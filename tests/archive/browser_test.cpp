@@ -1,6 +1,6 @@
 #include "archive/indexwriter.h"
 #include "archive/layout.h"
-#include "archive/rep.h"
+#include "archive/safefilename.h"
 #include "blog/articletable.h"
 #include "common/gbkcodec.h"
 #include "support/chromium.h"
@@ -103,7 +103,7 @@ TEST_F(IndexPagesInChromium, PagesRenderChineseAndLinksLeadToTheArticles)
     QString probe = QString::fromUtf8(ProbeScript);
     probe.replace(QStringLiteral("ARCHIVE"), QStringLiteral("qiruvo"));
     probe.replace(QStringLiteral("CATEGORY"), category);
-    probe.replace(QStringLiteral("OTHER"), Archive::Rep(other));
+    probe.replace(QStringLiteral("OTHER"), Archive::safeFileName(other));
     const TestChromium::ProbeRun run = TestChromium::runProbe(
         temp.path(), probe,
         {QStringLiteral("--allow-file-access-from-files"), QStringLiteral("--disable-popup-blocking")}, 20000);
@@ -141,7 +141,8 @@ TEST_F(IndexPagesInChromium, PagesRenderChineseAndLinksLeadToTheArticles)
     EXPECT_EQ(report.value(QStringLiteral("categoryHref")).toString(), category + QLatin1Char('\\') + firstLink);
     EXPECT_EQ(url("article"), layout.articleFile(category, firstLink));
     EXPECT_TRUE(text("article").contains(QStringLiteral("这是第一篇文章的正文。")));
-    EXPECT_EQ(report.value(QStringLiteral("allHref")).toString(), Archive::Rep(other) + QLatin1Char('\\') + otherLink);
+    EXPECT_EQ(report.value(QStringLiteral("allHref")).toString(),
+              Archive::safeFileName(other) + QLatin1Char('\\') + otherLink);
     EXPECT_EQ(url("otherArticle"), layout.articleFile(other, otherLink));
     EXPECT_TRUE(text("otherArticle").contains(QStringLiteral("问答文章：中文内容在这里。")));
 }

@@ -1,5 +1,5 @@
 #include "archive/downloaddriver.h"
-#include "archive/rep.h"
+#include "archive/safefilename.h"
 #include "blog/addresses.h"
 #include "blog/articletable.h"
 #include "common/gbkcodec.h"
@@ -64,7 +64,7 @@ protected:
     QString articleFile(int row) const
     {
         const Blog::Article &a = table.article(row);
-        return folder.path() + QLatin1Char('/') + Name + QLatin1Char('/') + Archive::Rep(a.category) +
+        return folder.path() + QLatin1Char('/') + Name + QLatin1Char('/') + Archive::safeFileName(a.category) +
                QLatin1Char('/') + a.link;
     }
     QString path(int row) const

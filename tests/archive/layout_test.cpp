@@ -1,5 +1,5 @@
 #include "archive/layout.h"
-#include "archive/rep.h"
+#include "archive/safefilename.h"
 #include "common/gbkcodec.h"
 #include "support/tempfolder.h"
 
@@ -9,7 +9,7 @@
 
 using Archive::Layout;
 using Archive::linkFileName;
-using Archive::Rep;
+using Archive::safeFileName;
 
 namespace {
 
@@ -20,14 +20,14 @@ qsizetype utf8Size(const QString &text)
 
 } // namespace
 
-TEST(Rep, ControlCharactersAndCharactersGbkLacksBecomeUnderscores)
+TEST(SafeFileName, ControlCharactersAndCharactersGbkLacksBecomeUnderscores)
 {
-    EXPECT_EQ(Rep(QStringLiteral("随笔1.htm") + QChar(0)), QStringLiteral("随笔1.htm_"));
-    EXPECT_EQ(Rep(QStringLiteral("a\tb\x7f")), QStringLiteral("a_b_"));
-    EXPECT_EQ(Rep(QStringLiteral("旧\uFFFD时")), QStringLiteral("旧_时"));
-    EXPECT_EQ(Rep(QStringLiteral("x\U0001F600y")), QStringLiteral("x_y"));
-    // What Rep leaves is exactly what the pages write in GBK.
-    const QString rep = Rep(QStringLiteral("旧時光\uFFFD\U0001F600"));
+    EXPECT_EQ(safeFileName(QStringLiteral("随笔1.htm") + QChar(0)), QStringLiteral("随笔1.htm_"));
+    EXPECT_EQ(safeFileName(QStringLiteral("a\tb\x7f")), QStringLiteral("a_b_"));
+    EXPECT_EQ(safeFileName(QStringLiteral("旧\uFFFD时")), QStringLiteral("旧_时"));
+    EXPECT_EQ(safeFileName(QStringLiteral("x\U0001F600y")), QStringLiteral("x_y"));
+    // What safeFileName leaves is exactly what the pages write in GBK.
+    const QString rep = safeFileName(QStringLiteral("旧時光\uFFFD\U0001F600"));
     EXPECT_EQ(Gbk::decode(Gbk::encode(rep)), rep);
 }
 
@@ -65,19 +65,19 @@ TEST_P(LongNames, AreCutToAPrefixAndAHashThatFit)
     other[other.size() - p.keptEnd.size() - 1] = QLatin1Char('z');
     EXPECT_NE(p.name(other), name) << p.what;
     const QString shortText = p.text.left(10) + p.keptEnd;
-    EXPECT_EQ(p.name(shortText), Rep == p.name ? Rep(shortText) : shortText);
+    EXPECT_EQ(p.name(shortText), safeFileName == p.name ? safeFileName(shortText) : shortText);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Names, LongNames,
-    ::testing::Values(LongName{"CJK category", Rep, QString(100, QChar(u'长')), 236, {}},
-                      LongName{"ASCII category", Rep, QString(300, QLatin1Char('c')), 236, {}},
-                      LongName{
-                          "emoji category", Rep, QString(60, QChar(u'长')) + QString(200, QLatin1Char('e')), 236, {}},
-                      LongName{"link", linkFileName, QString(300, QLatin1Char('a')) + QStringLiteral(".html"), 250,
-                               QStringLiteral(".html")},
-                      LongName{"CJK link", linkFileName, QString(90, QChar(u'链')) + QStringLiteral(".htm"), 250,
-                               QStringLiteral(".htm")}));
+    ::testing::Values(
+        LongName{"CJK category", safeFileName, QString(100, QChar(u'长')), 236, {}},
+        LongName{"ASCII category", safeFileName, QString(300, QLatin1Char('c')), 236, {}},
+        LongName{"emoji category", safeFileName, QString(60, QChar(u'长')) + QString(200, QLatin1Char('e')), 236, {}},
+        LongName{"link", linkFileName, QString(300, QLatin1Char('a')) + QStringLiteral(".html"), 250,
+                 QStringLiteral(".html")},
+        LongName{"CJK link", linkFileName, QString(90, QChar(u'链')) + QStringLiteral(".htm"), 250,
+                 QStringLiteral(".htm")}));
 
 TEST(LayoutOnDisk, LongestNamesAndTheirTemporariesAreAccepted)
 {
@@ -88,9 +88,9 @@ TEST(LayoutOnDisk, LongestNamesAndTheirTemporariesAreAccepted)
     ASSERT_TRUE(QDir().mkpath(layout.categoryFolder(category)));
     QFile article(layout.articleFile(category, link) + QStringLiteral(".part"));
     EXPECT_TRUE(article.open(QIODevice::WriteOnly)) << article.errorString().toStdString();
-    QFile page(layout.file(Rep(category) + QStringLiteral("2147483647.htm.part")));
+    QFile page(layout.file(safeFileName(category) + QStringLiteral("2147483647.htm.part")));
     EXPECT_TRUE(page.open(QIODevice::WriteOnly)) << page.errorString().toStdString();
-    EXPECT_EQ(Layout::entryPath(category, link), Rep(category) + QLatin1Char('\\') + linkFileName(link));
+    EXPECT_EQ(layout.entryPath(category, link), safeFileName(category) + QLatin1Char('\\') + linkFileName(link));
 }
 
 struct Refusal
@@ -106,7 +106,7 @@ class CheckArticle : public ::testing::TestWithParam<Refusal>
 TEST_P(CheckArticle, RefusesNamesThatLeaveTheFolderOrNameNoFile)
 {
     const Refusal &p = GetParam();
-    const Result<void> check = Layout::checkArticle(p.category, p.link);
+    const Result<void> check = Layout(QString(), QString()).checkArticle(p.category, p.link);
     ASSERT_FALSE(check.ok()) << p.what;
     EXPECT_FALSE(check.error().isEmpty());
 }
@@ -125,9 +125,9 @@ INSTANTIATE_TEST_SUITE_P(Names, CheckArticle,
                                            Refusal{"dot category", QStringLiteral("."), QStringLiteral("l")},
                                            Refusal{"dot-dot category", QStringLiteral(".."), QStringLiteral("l")}));
 
-TEST(CheckArticle, AcceptsWhatRepMakesSafe)
+TEST(CheckArticle, AcceptsWhatSafeFileNameMakesSafe)
 {
-    EXPECT_TRUE(Layout::checkArticle(QStringLiteral("../x"), QStringLiteral("l")));
-    EXPECT_TRUE(Layout::checkArticle(QStringLiteral("a") + QChar(0), QStringLiteral("l")));
-    EXPECT_TRUE(Layout::checkArticle(QString(300, QChar(u'长')), QString(300, QLatin1Char('l'))));
+    EXPECT_TRUE(Layout(QString(), QString()).checkArticle(QStringLiteral("../x"), QStringLiteral("l")));
+    EXPECT_TRUE(Layout(QString(), QString()).checkArticle(QStringLiteral("a") + QChar(0), QStringLiteral("l")));
+    EXPECT_TRUE(Layout(QString(), QString()).checkArticle(QString(300, QChar(u'长')), QString(300, QLatin1Char('l'))));
 }

@@ -1,4 +1,4 @@
-#include "archive/rep.h"
+#include "archive/safefilename.h"
 #include "cli/clirunner.h"
 #include "common/gbkcodec.h"
 #include "common/linewriter.h"
@@ -96,7 +96,7 @@ TEST_F(CliCommand, GivenUpArticleIsNamedAndLeftOutOfTheHelpFile)
     host->setFaults({Fault{7, FaultMode::AlwaysBroken}});
     const SampleArticle lost = generateBlog(QStringLiteral("qiruvo"), config).articles.at(6);
     const QString named = QStringLiteral("missing: ") + lost.title + QStringLiteral(" (") +
-                          Archive::Rep(lost.category) + QLatin1Char('\\') + lost.link + QLatin1Char(')');
+                          Archive::safeFileName(lost.category) + QLatin1Char('\\') + lost.link + QLatin1Char(')');
     EXPECT_EQ(run({QStringLiteral("archive"), QStringLiteral("qiruvo")}), 1);
     EXPECT_TRUE(err.contains(named)) << err.toStdString();
     EXPECT_GT(QFileInfo(folder.file(QStringLiteral("qiruvo.chm"))).size(), 1000);
@@ -430,10 +430,10 @@ TEST_P(CliOddEntry, IsArchivedUnderTheNameEveryPageUses)
     const QString category = blog.categories[blog.articles[4].categoryIndex];
     if (GetParam() == EntryFaultMode::NulCategory) {
         // The odd category's own pages must not take the name of its namesake's first page.
-        const QString first =
-            Gbk::decode(readAll(archive + QLatin1Char('/') + Archive::Rep(category) + QStringLiteral("1.htm")));
-        EXPECT_TRUE(
-            first.contains(QStringLiteral("<font size=5>") + Archive::Rep(category) + QStringLiteral("1</font>")));
+        const QString first = Gbk::decode(
+            readAll(archive + QLatin1Char('/') + Archive::safeFileName(category) + QStringLiteral("1.htm")));
+        EXPECT_TRUE(first.contains(QStringLiteral("<font size=5>") + Archive::safeFileName(category) +
+                                   QStringLiteral("1</font>")));
     }
     if (GetParam() == EntryFaultMode::EmptyCategory) {
         EXPECT_TRUE(QFileInfo(archive + QStringLiteral("/未分类")).isDir());

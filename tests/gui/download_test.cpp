@@ -1,4 +1,4 @@
-#include "archive/rep.h"
+#include "archive/safefilename.h"
 #include "blog/articletable.h"
 #include "common/linewriter.h"
 #include "frontend/statustext.h"
@@ -139,7 +139,7 @@ private slots:
         h.button(2)->click();
         QTRY_COMPARE_WITH_TIMEOUT(h.buttons(), pattern(ButtonState::Downloaded), Patience);
         const Blog::Article lost = h.window->table().article(3);
-        const QString entry = Archive::Rep(lost.category) + u'\\' + lost.link;
+        const QString entry = Archive::safeFileName(lost.category) + u'\\' + lost.link;
         QVERIFY(QFile::remove(h.programFile(u"qiruvo/"_s + entry).replace(u'\\', u'/')));
 
         h.context.compile = &Pipeline::compileHelpProject;

@@ -10,6 +10,8 @@ TEST(EntryFault, ParsesEveryModeAndRefusesTheRest)
     EXPECT_EQ(parseEntryFault(QStringLiteral("3=crlf-title")).value(), (EntryFault{3, EntryFaultMode::CrLfTitle}));
     EXPECT_EQ(parseEntryFault(QStringLiteral("7=long-category")).value(),
               (EntryFault{7, EntryFaultMode::LongCategory}));
+    EXPECT_EQ(parseEntryFault(QStringLiteral("2=category:随笔 1")).value(),
+              (EntryFault{2, EntryFaultMode::Category, QStringLiteral("随笔 1")}));
     for (const char *bad : {"0=empty-title", "x=empty-title", "3", "3=nul"})
         EXPECT_FALSE(parseEntryFault(QString::fromLatin1(bad))) << bad;
 }

@@ -34,6 +34,9 @@ Result<EntryFault> parseEntryFault(const QString &text)
     if (!ok || row < 1)
         return Result<EntryFault>::failure(QStringLiteral("an entry fault reads N=MODE, N from 1: \"%1\"").arg(text));
     const QString mode = text.mid(equals + 1).trimmed();
+    const QString categoryMode = QStringLiteral("category:");
+    if (mode.startsWith(categoryMode))
+        return EntryFault{row, EntryFaultMode::Category, mode.mid(categoryMode.size())};
     for (const auto &[value, name] : modeNames()) {
         if (mode == QStringView(name))
             return EntryFault{row, value};
@@ -41,9 +44,9 @@ Result<EntryFault> parseEntryFault(const QString &text)
     return Result<EntryFault>::failure(QStringLiteral("unknown entry fault mode \"%1\"").arg(mode));
 }
 
-void applyEntryFault(EntryFaultMode mode, SampleArticle &article)
+void applyEntryFault(const EntryFault &fault, SampleArticle &article)
 {
-    switch (mode) {
+    switch (fault.mode) {
     case EntryFaultMode::CrLfTitle:
         article.title.insert(article.title.size() / 2, QStringLiteral("\r\n"));
         break;
@@ -61,6 +64,9 @@ void applyEntryFault(EntryFaultMode mode, SampleArticle &article)
         break;
     case EntryFaultMode::LongCategory:
         article.category = QString(100, QChar(u'长'));
+        break;
+    case EntryFaultMode::Category:
+        article.category = fault.category;
         break;
     }
 }

@@ -67,7 +67,7 @@ void addOptions(QCommandLineParser &parser)
          QStringLiteral("file")},
         {QStringLiteral("entry-fault"),
          QStringLiteral("An odd list entry N=MODE for the article in row N (crlf-title, empty-title, "
-                        "empty-category, nul-category, nongbk-link, long-category); repeatable."),
+                        "empty-category, nul-category, nongbk-link, long-category, category:NAME); repeatable."),
          QStringLiteral("entry")},
         {QStringLiteral("images"), QStringLiteral("Articles show pictures, also from a second port.")},
     });

@@ -376,7 +376,7 @@ SampleBlog generateBlog(const QString &name, const SampleHostConfig &config, Sam
         article.category = blog.categories[article.categoryIndex];
         for (const EntryFault &fault : config.entryFaults) {
             if (fault.row == index + 1)
-                applyEntryFault(fault.mode, article);
+                applyEntryFault(fault, article);
         }
         if (bodies == SampleBodies::Include)
             article.bodyLines = generateBody(name, index, article);

@@ -71,7 +71,7 @@ PreparedArticle prepareArticle(const QString &page, const QString &hostBase, con
 SaveResult storeArticle(const PreparedArticle &article, const Layout &layout, const QString &category,
                         const QString &link, bool keepExisting)
 {
-    if (auto check = Layout::checkArticle(category, link); !check)
+    if (auto check = layout.checkArticle(category, link); !check)
         return {SaveOutcome::Failed, check.error()};
     const QString path = layout.articleFile(category, link);
     if (article.outcome == SaveOutcome::Broken) {
@@ -90,8 +90,8 @@ SaveResult storeArticle(const PreparedArticle &article, const Layout &layout, co
     return {article.outcome, {}};
 }
 
-SaveResult wirtfile(const QString &page, const Layout &layout, const QString &category, const QString &link,
-                    const QString &hostBase, const QString &blogName, bool keepExisting)
+SaveResult saveArticle(const QString &page, const Layout &layout, const QString &category, const QString &link,
+                       const QString &hostBase, const QString &blogName, bool keepExisting)
 {
     return storeArticle(prepareArticle(page, hostBase, blogName, link), layout, category, link, keepExisting);
 }

@@ -51,7 +51,7 @@ SaveResult storeArticle(const PreparedArticle &article, const Layout &layout, co
 // Saves one article page of the given category and link. The file is replaced atomically, so an
 // interrupted save never leaves a partial file that a later run would count as saved. A broken page
 // removes the file unless `keepExisting` (another request already saved this article).
-SaveResult wirtfile(const QString &page, const Layout &layout, const QString &category, const QString &link,
-                    const QString &hostBase, const QString &blogName, bool keepExisting = false);
+SaveResult saveArticle(const QString &page, const Layout &layout, const QString &category, const QString &link,
+                       const QString &hostBase, const QString &blogName, bool keepExisting = false);
 
 } // namespace Archive

@@ -1,7 +1,7 @@
 #include "archive/downloaddriver.h"
 
 #include "archive/articlesaver.h"
-#include "archive/rep.h"
+#include "archive/safefilename.h"
 #include "blog/addresses.h"
 #include "blog/articletable.h"
 
@@ -96,7 +96,7 @@ Result<void> DownloadDriver::start(const QString &blogName, const QString &blogA
         slot.finished = false;
         slot.ticks = 0;
         slot.row = s + 1;
-        if (auto check = Layout::checkArticle(m_table.article(s + 1).category, m_table.article(s + 1).link); !check) {
+        if (auto check = m_layout->checkArticle(m_table.article(s + 1).category, m_table.article(s + 1).link); !check) {
             giveUp(s + 1, check.error());
             const int next = GetMSHNo();
             if (next == 0) {
@@ -261,7 +261,7 @@ int DownloadDriver::GetMSHNo()
         const int row = *it++;
         const Blog::Article &article = m_table.article(row);
         // A row whose link or category would leave the archive folder is never followed.
-        if (auto check = Layout::checkArticle(article.category, article.link); !check) {
+        if (auto check = m_layout->checkArticle(article.category, article.link); !check) {
             giveUp(row, check.error());
             continue;
         }
@@ -300,20 +300,25 @@ void DownloadDriver::setMark(int row, const QString &mark)
 bool DownloadDriver::fileExists(int row)
 {
     const Blog::Article &article = m_table.article(row);
-    const QString folder = Rep(article.category);
+    const QString &folder = m_layout->folderName(article.category);
     auto it = m_folderFiles.find(folder);
     if (it == m_folderFiles.end()) {
         const QStringList names =
             QDir(m_layout->categoryFolder(article.category)).entryList(QDir::Files | QDir::Hidden);
         it = m_folderFiles.insert(folder, QSet<QString>(names.begin(), names.end()));
     }
-    return it->contains(linkFileName(article.link));
+    if (it->contains(linkFileName(article.link)))
+        return true;
+    if (!m_layout->adoptEarlierArticleFile(article.category, article.link))
+        return false;
+    it->insert(linkFileName(article.link));
+    return true;
 }
 
 void DownloadDriver::rememberFile(int row, bool exists)
 {
     const Blog::Article &article = m_table.article(row);
-    auto it = m_folderFiles.find(Rep(article.category));
+    auto it = m_folderFiles.find(m_layout->folderName(article.category));
     if (it == m_folderFiles.end())
         return; // read from disk when first asked
     if (exists)

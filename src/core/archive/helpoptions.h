@@ -2,6 +2,10 @@
 
 #include "helpfile/hha.h"
 
+#include <QByteArray>
+#include <QList>
+#include <QPair>
+
 namespace Blog {
 class ArticleTable;
 }
@@ -13,6 +17,18 @@ namespace Archive {
 // keyword index by title in the compiled copy: the start page and the full list first, then one
 // book per category in the order of the start page, its articles by title with their date in table
 // order. The project files on disk are the same either way.
-HelpFile::CompileOptions helpCompileOptions(const Blog::ArticleTable &table, bool titledContents);
+// The pages are named as the start page links them (pagesOnStartPage), which is how they were
+// written; without them a category page is taken to be safeFileName(category) + ".htm".
+struct LinkedPages
+{
+    QString categoryPage;
+    QList<QPair<int, QString>> pagedPages; // page number, file name
+};
+HelpFile::CompileOptions helpCompileOptions(const Blog::ArticleTable &table, bool titledContents,
+                                            const QList<LinkedPages> &linkedPages = {});
+
+// The index pages the start page (GBK, as written by IndexWriter) links to, one entry per category
+// in its order.
+QList<LinkedPages> pagesOnStartPage(const QByteArray &startPage);
 
 } // namespace Archive

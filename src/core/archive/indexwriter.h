@@ -35,7 +35,7 @@ struct IndexOptions
 };
 
 // Writes the archive's index pages over the article table: for every category its paged pages
-// (Rep(category) + page + ".htm") and its category page (Rep(category) + ".htm"), then the full
+// (safeFileName(category) + page + ".htm") and its category page (safeFileName(category) + ".htm"), then the full
 // list "all.htm" and the start page "index.html". Every page is built in memory and written whole,
 // so a second run over the same folder replaces the first; numbered pages of a category beyond this
 // run's page count are removed. Article files are only measured, never touched.
@@ -44,21 +44,20 @@ class IndexWriter
 public:
     using Progress = std::function<void(int row, int total)>;
 
-    IndexWriter(const Layout &layout, Blog::ArticleTable &table, IndexOptions options);
+    IndexWriter(const Layout &layout, const Blog::ArticleTable &table, IndexOptions options);
 
     // Called for every row of the pass, 1..R; the caller shows it and yields now and then.
     void onProgress(Progress progress) { m_progress = std::move(progress); }
     // Called once the full list is written, right before the start page.
     void onStartPage(std::function<void()> callback) { m_startPage = std::move(callback); }
 
-    // Writes every page and stores each category's page count in the category table. Fails naming
-    // the first file that could not be written (the others are still written), or when the table
-    // changes during the pass.
+    // Writes every page. Fails naming the first file that could not be written (the others are
+    // still written), or when the table changes during the pass.
     Result<void> write();
 
 private:
     const Layout &m_layout;
-    Blog::ArticleTable &m_table;
+    const Blog::ArticleTable &m_table;
     IndexOptions m_options;
     Progress m_progress;
     std::function<void()> m_startPage;

@@ -1,6 +1,7 @@
 #include "archive/projectwriter.h"
 
 #include "archive/layout.h"
+#include "archive/safefilename.h"
 #include "blog/articletable.h"
 #include "common/linewriter.h"
 #include "common/paths.h"
@@ -9,18 +10,30 @@
 
 namespace Archive {
 
-QString entryPath(const Blog::ArticleTable &table, int row)
+namespace {
+
+// Every row's entry path in table order, each category's folder name worked out once.
+QStringList entryPaths(const Blog::ArticleTable &table)
 {
-    const Blog::Article &a = table.article(row);
-    return Layout::entryPath(a.category, a.link);
+    const FolderNames folders;
+    QStringList paths;
+    paths.reserve(table.articleCount());
+    for (int row = 1; row <= table.articleCount(); ++row) {
+        const Blog::Article &a = table.article(row);
+        paths.append(folders.of(a.category) + QLatin1Char('\\') + linkFileName(a.link));
+    }
+    return paths;
 }
+
+} // namespace
 
 QStringList describeEntries(const Blog::ArticleTable &table, const QStringList &entries)
 {
     QSet<QString> wanted(entries.cbegin(), entries.cend());
     QStringList described;
+    const QStringList paths = entryPaths(table);
     for (int row = 1; row <= table.articleCount() && !wanted.isEmpty(); ++row) {
-        const QString entry = entryPath(table, row);
+        const QString &entry = paths[row - 1];
         if (wanted.remove(entry))
             described << table.article(row).title + QStringLiteral(" (") + entry + QLatin1Char(')');
     }
@@ -51,8 +64,7 @@ QStringList projectLines(const QString &blogName, const Blog::ArticleTable &tabl
                            ",,,,,0x21120,250,0x6e,[1,1,798,566],0x18b0000,,,1,,,0"),
         QStringLiteral("[Files]"),
     };
-    for (int row = 1; row <= table.articleCount(); ++row)
-        lines.append(entryPath(table, row));
+    lines += entryPaths(table);
     lines.append(QString());
     lines.append(QStringLiteral("[INFOTYPES]"));
     return lines;
@@ -61,8 +73,7 @@ QStringList projectLines(const QString &blogName, const Blog::ArticleTable &tabl
 QStringList indexLines(const Blog::ArticleTable &table)
 {
     QStringList lines{QStringLiteral("<UL>")};
-    for (int row = 1; row <= table.articleCount(); ++row) {
-        const QString path = entryPath(table, row);
+    for (const QString &path : entryPaths(table)) {
         lines.append(QStringLiteral("<LI> <OBJECT type=Text/sitemap> <param name=Name value=") + path +
                      QStringLiteral("> <param name=Local value=") + path + QStringLiteral("></OBJECT>"));
     }
@@ -74,8 +85,7 @@ QStringList indexLines(const Blog::ArticleTable &table)
 QStringList contentsLines(const Blog::ArticleTable &table)
 {
     QStringList lines{QStringLiteral("<UL>")};
-    for (int row = 1; row <= table.articleCount(); ++row) {
-        const QString path = entryPath(table, row);
+    for (const QString &path : entryPaths(table)) {
         lines.append(QStringLiteral("<LI> <OBJECT type=Text/sitemap> <param name=Name value=") + path +
                      QStringLiteral(">  <param name=Local value=") + path +
                      QStringLiteral(">  <param name=ImageNumber value=11> </OBJECT>"));

@@ -12,13 +12,10 @@ class ArticleTable;
 namespace Archive {
 
 // The help project "nolv.hhp", index "nolv.hhk" and contents "nolv.hhc" over one archive folder.
-// Entries are the article files, Rep(category) + "\" + link, in table order.
+// Entries are the article files, safeFileName(category) + "\" + link, in table order.
 QStringList projectLines(const QString &blogName, const Blog::ArticleTable &table);
 QStringList indexLines(const Blog::ArticleTable &table);
 QStringList contentsLines(const Blog::ArticleTable &table);
-
-// The entry path of one article row, as the three files write it.
-QString entryPath(const Blog::ArticleTable &table, int row);
 
 // The articles behind entry paths (a compile's missing [FILES] entries), as "title (entry path)", in
 // table order; an entry that matches no row is given as it is.

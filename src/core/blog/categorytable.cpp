@@ -14,7 +14,7 @@ int CategoryTable::add(const QString &category)
     int slot;
     if (it == m_index.constEnd()) {
         slot = static_cast<int>(m_slots.size());
-        m_slots.append(Slot{category, 0, 0});
+        m_slots.append(Slot{category, 0});
         m_index.insert(category, slot);
     } else {
         slot = *it;

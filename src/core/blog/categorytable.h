@@ -7,7 +7,7 @@
 namespace Blog {
 
 // The distinct categories of the article table in order of first appearance, each with its
-// article count and index page count. The window's table has 501 slots; categories beyond the
+// article count. The window's table has 501 slots; categories beyond the
 // 501st are kept too, in further slots, so none is ever lost. An empty category text is filed as
 // a category of its own.
 class CategoryTable
@@ -19,7 +19,6 @@ public:
     {
         QString name;
         int articleCount = 0;
-        int pageCount = 0;
     };
 
     void clear();
@@ -30,7 +29,6 @@ public:
 
     int size() const { return static_cast<int>(m_slots.size()); }
     const Slot &at(int slot) const { return m_slots.at(slot); }
-    void setPageCount(int slot, int pages) { m_slots[slot].pageCount = pages; }
 
 private:
     QList<Slot> m_slots;

@@ -6,6 +6,7 @@
 #include "helpfile/hha.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 namespace Pipeline {
@@ -46,8 +47,11 @@ Result<HelpFileReport> buildHelpFile(const Archive::Layout &layout, const QStrin
     if (const Result<void> written = Archive::writeProject(layout.archiveFolder(), blogName, table); !written)
         return failed(written.error(), report);
     report(helpFileEvent(Progress::Stage::Started));
-    const Result<HelpFile::CompileReport> compiled = compile(
-        layout.file(Archive::projectFileName()), Archive::helpCompileOptions(table, titledContents));
+    QFile startPage(layout.file(QStringLiteral("index.html")));
+    const QByteArray startPageBytes = startPage.open(QIODevice::ReadOnly) ? startPage.readAll() : QByteArray();
+    const Result<HelpFile::CompileReport> compiled =
+        compile(layout.file(Archive::projectFileName()),
+                Archive::helpCompileOptions(table, titledContents, Archive::pagesOnStartPage(startPageBytes)));
     if (!compiled)
         return failed(compiled.error(), report);
     HelpFileReport result;

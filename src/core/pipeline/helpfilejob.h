@@ -23,8 +23,8 @@ Result<HelpFile::CompileReport> compileHelpProject(const QString &projectPath, c
 
 struct HelpFileReport
 {
-    QString helpFile;            // Layout::helpFile
-    QStringList missingArticles; // articles not in the help file, as "title (category, link)" lines
+    QString helpFile;               // Layout::helpFile
+    QStringList missingArticles;    // articles not in the help file, as "title (category, link)" lines
     int indexedPages = 0;           // pages in the full-text index
     int indexedWords = 0;           // distinct words in it
     int pagesWithActiveContent = 0; // pages stored without their scripts or controls

@@ -1,4 +1,4 @@
-#include "archive/rep.h"
+#include "archive/safefilename.h"
 
 #include "common/gbkcodec.h"
 
@@ -87,7 +87,7 @@ QString fitted(const QString &name, const QString &original, qsizetype maxBytes,
 
 } // namespace
 
-QString Rep(const QString &text)
+QString safeFileName(const QString &text)
 {
     QString result = replaceUnwritable(text, true);
     for (QChar &c : result) {
