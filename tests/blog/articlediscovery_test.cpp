@@ -119,6 +119,7 @@ protected:
         ArticleDiscovery discovery{network, table, timeoutMs, 1 << 22};
         discovery.setConcurrency(requests);
         discovery.setMaxAttempts(attempts);
+        discovery.setRetryTiming(RetryTiming::none());
         FindRecord record;
         QObject::connect(&discovery, &ArticleDiscovery::statusChanged, [&](const QString &s) { record.statuses << s; });
         QObject::connect(&discovery, &ArticleDiscovery::pageSelected, [&](int line) { record.selected << line; });

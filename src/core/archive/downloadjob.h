@@ -49,7 +49,9 @@ public:
 
 signals:
     void statusChanged(const QString &text);
-    void indicatorChanged(int slot, const QString &symbol);
+    void slotStateChanged(int slot, Archive::DownloadDriver::SlotState state);
+    void currentRowChanged(int row);
+    void retryWaiting(int seconds);
     void progress(int saved, int total, int givenUp);
     // pictures settled, all pictures (the image pass only)
     void imageProgress(int done, int total);

@@ -45,6 +45,11 @@ inline QString downloadProgress(int row, int total)
 {
     return downloadProgress(QString::number(row), total);
 }
+// A busy host or a failed request: the next attempt waits this long.
+inline QString retryWaiting(int seconds)
+{
+    return QStringLiteral("等待重试：") + QString::number(seconds) + QStringLiteral("秒");
+}
 inline QString imageProgress(int done, int total)
 {
     return QStringLiteral("图片：") + QString::number(done) + QLatin1Char('/') + QString::number(total);
