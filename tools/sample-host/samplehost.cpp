@@ -36,8 +36,12 @@ QByteArray reasonPhrase(int status)
         return "Request Header Fields Too Large";
     case 302:
         return "Found";
+    case 429:
+        return "Too Many Requests";
     case 500:
         return "Internal Server Error";
+    case 503:
+        return "Service Unavailable";
     default:
         return "Status";
     }
@@ -434,6 +438,12 @@ void SampleHost::applyPageFault(const Fault &fault, Response &response)
     case FaultMode::Http500:
         response.status = 500;
         break;
+    case FaultMode::Http503:
+    case FaultMode::BusyOnce:
+        response.status = fault.mode == FaultMode::Http503 ? 503 : 429;
+        if (fault.mode == FaultMode::BusyOnce)
+            response.extraHead = "Retry-After: " + QByteArray::number(fault.count) + "\r\n";
+        break;
     case FaultMode::EmptyBody:
         response.body.clear();
         break;
@@ -468,7 +478,7 @@ SampleHost::Response SampleHost::respondArticle(const BlogEntry &entry, const QS
     std::optional<FaultMode> mode;
     if (faults.fault)
         mode = faults.fault->mode;
-    if (mode == FaultMode::BrokenOnce) {
+    if (mode == FaultMode::BrokenOnce || mode == FaultMode::BusyOnce) {
         const QString key = entry.blog.name + u'\n' + QString::number(row);
         if (m_brokenServed.contains(key))
             mode.reset();
@@ -514,6 +524,8 @@ SampleHost::Response SampleHost::respondArticle(const BlogEntry &entry, const QS
     case FaultMode::Never:
     case FaultMode::Reset:
     case FaultMode::Http500:
+    case FaultMode::Http503:
+    case FaultMode::BusyOnce:
         applyPageFault(*faults.fault, response);
         break;
     case FaultMode::Truncated:
