@@ -50,7 +50,7 @@ read -r w_wall w_cpu < <(measure wget2 "${wget2_args[@]}" -P "$work/w")
 # read and write calls of every kind, per article.
 calls() {
     awk '$NF ~ /^(read|readv|recvfrom|recvmsg|pread64)$/ { r += $4 } $NF ~ /^(write|writev|sendto|sendmsg|pwrite64)$/ { w += $4 }
-         END { printf "%.1f %.1f", r / n, w / n }' n=$articles "$1"
+         END { printf "%.1f %.1f\n", r / n, w / n }' n=$articles "$1"
 }
 fresh_download
 strace -c -f -o "$work/p.strace" "$build/bin/pelmora-cli" --dir "$work/p" --host "$base" --quiet download bench \

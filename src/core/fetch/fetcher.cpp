@@ -160,8 +160,11 @@ void Fetcher::openSocket()
 
 void Fetcher::sendRequest()
 {
-    // Written before the connection is up, the request waits in the socket until it is.
+    // Written before the connection is up, the request waits in the socket until it is; on a
+    // kept connection it goes out now rather than on the next turn of the event loop.
     m_socket->write(requestFor(m_url));
+    if (m_socket->state() == QAbstractSocket::ConnectedState)
+        m_socket->flush();
 }
 
 void Fetcher::dropSocket()
