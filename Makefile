@@ -8,7 +8,7 @@ PORT ?= 8642
 DEPS := build-essential cmake qt6-base-dev zlib1g-dev libgtest-dev libgmock-dev xvfb xauth fonts-wqy-microhei \
         libchm-dev libchm-bin python3-chm libmspack-dev 7zip chromium imagemagick curl clang-format kchmviewer xchm \
         clang libclang-rt-14-dev
-BENCH_DEPS := fp-utils
+BENCH_DEPS := fp-utils wget2 strace
 FUZZ_SECONDS ?= 180
 FUZZ_TARGETS ?=
 
@@ -28,7 +28,7 @@ deps:
 	fi
 
 bench-deps:
-	@dpkg-query -W -f='$${Status}\n' $(BENCH_DEPS) 2>/dev/null | grep -q '^install ok installed' || \
+	@[ "$$(dpkg-query -W -f='$${Status}\n' $(BENCH_DEPS) 2>/dev/null | grep -c '^install ok installed')" = $(words $(BENCH_DEPS)) ] || \
 	    { SUDO=$$( [ "$$(id -u)" = 0 ] || echo sudo ); $$SUDO apt-get update -qq && \
 	      DEBIAN_FRONTEND=noninteractive $$SUDO apt-get install -y -qq --no-install-recommends $(BENCH_DEPS); }
 

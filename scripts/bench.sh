@@ -9,4 +9,6 @@ for bench in "$build"/bench/*_bench; do
     echo "== $(basename "$bench")"
     "$bench" || status=1
 done
+echo "== wget2_side_by_side"
+bash "$(dirname "$0")/../bench/wget2_side_by_side.sh" "$build" || status=1
 exit $status

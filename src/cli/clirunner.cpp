@@ -188,6 +188,9 @@ void CliRunner::runFind()
     m_discovery = std::make_unique<Blog::ArticleDiscovery>(*m_network, m_table, m_settings.requestTimeoutMs,
                                                            m_settings.maxBodyBytes);
     m_discovery->setMaxAttempts(m_settings.maxAttempts);
+    m_discovery->setRetryTiming(m_settings.retry);
+    connect(m_discovery.get(), &Blog::ArticleDiscovery::retryWaiting, this,
+            [this](int seconds) { status(Presentation::retryWaiting(seconds)); });
     connect(m_discovery.get(), &Blog::ArticleDiscovery::progressed, this, showStatus());
     connect(m_discovery.get(), &Blog::ArticleDiscovery::pageSelected, this, [this](int index) {
         progressLine(index + 1, static_cast<int>(m_discovery->queue().size()),
@@ -257,6 +260,8 @@ void CliRunner::runDownload()
         progressLine(saved + givenUp, total, extra);
     });
     connect(m_download.get(), &Archive::DownloadJob::finished, this, &CliRunner::onDownloaded);
+    connect(m_download.get(), &Archive::DownloadJob::retryWaiting, this,
+            [this](int seconds) { status(Presentation::retryWaiting(seconds)); });
     connect(&m_download->driver(), &Archive::DownloadDriver::rowGivenUp, this, [this](int row, const QString &why) {
         endLine();
         m_err << QStringLiteral("given up: row %1 (%2): %3\n").arg(row).arg(m_table.article(row).link, why);

@@ -141,6 +141,11 @@ QString downloadProgress(int row, int total)
     return downloadProgress(QString::number(row), total);
 }
 
+QString retryWaiting(int seconds)
+{
+    return QStringLiteral("等待重试：") + QString::number(seconds) + QStringLiteral("秒");
+}
+
 QString imageProgress(int done, int total)
 {
     return picturesLabel() + QString::number(done) + QLatin1Char('/') + QString::number(total);

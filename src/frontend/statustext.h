@@ -25,6 +25,8 @@ QString downloadStarting();
 // Before the first completion no row has been handed out yet and the row number is empty.
 QString downloadProgress(const QString &row, int total);
 QString downloadProgress(int row, int total);
+// A busy host or a failed request: the next attempt waits this long.
+QString retryWaiting(int seconds);
 QString imageProgress(int done, int total);
 QString indexProgress(int row, int total);
 QString startPage();

@@ -50,6 +50,7 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
     , m_ticker(this)
 {
     m_discovery.setMaxAttempts(context.settings.maxAttempts);
+    m_discovery.setRetryTiming(context.settings.retry);
     m_ui->setupUi(this);
     m_ui->blogAddressEdit->setText(Blog::Address::blog(m_context.settings.hostBase, m_ui->blogNameEdit->text()));
     m_download.setClock(m_context.settings.now, QLocale::system());
@@ -77,12 +78,29 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
     connect(&m_discovery, &Blog::ArticleDiscovery::pageSelected, this,
             [this](int line) { m_ui->messageList->setCurrentRow(line); });
     connect(&m_discovery, &Blog::ArticleDiscovery::finished, this, &MainWindow::onFindFinished);
+    connect(&m_discovery, &Blog::ArticleDiscovery::retryWaiting, this,
+            [this](int seconds) { setStatus(Presentation::retryWaiting(seconds)); });
 
     connect(&m_download, &Archive::DownloadJob::progressed, this, &MainWindow::showProgress);
-    connect(&m_download, &Archive::DownloadJob::indicatorChanged, this, [this](int slot, const QString &symbol) {
-        if (slot >= 0 && slot < static_cast<int>(m_ui->slotIndicators.size()))
-            m_ui->slotIndicators[static_cast<size_t>(slot)]->setText(symbol);
+    connect(&m_download, &Archive::DownloadJob::slotStateChanged, this,
+            [this](int slot, Archive::DownloadDriver::SlotState state) {
+                // "●" at rest; each request a slot sends moves it on through "★", "◆", "■".
+                static const QString spinner[] = {QStringLiteral("★"), QStringLiteral("◆"), QStringLiteral("■")};
+                if (slot < 0 || slot >= static_cast<int>(m_ui->slotIndicators.size()))
+                    return;
+                int &step = m_slotSteps[static_cast<size_t>(slot)];
+                if (state == Archive::DownloadDriver::SlotState::Fetching)
+                    step = (step + 1) % 3;
+                m_ui->slotIndicators[static_cast<size_t>(slot)]->setText(
+                    state == Archive::DownloadDriver::SlotState::Resting ? QStringLiteral("●") : spinner[step]);
+            });
+    // The grid follows the download, five rows above the row it is at.
+    connect(&m_download, &Archive::DownloadJob::currentRowChanged, this, [this](int row) {
+        if (row > 5)
+            m_table.setTopRow(row - 5);
     });
+    connect(&m_download, &Archive::DownloadJob::retryWaiting, this,
+            [this](int seconds) { setStatus(Presentation::retryWaiting(seconds)); });
     connect(&m_download, &Archive::DownloadJob::finished, this, &MainWindow::onDownloadFinished);
 
     // LoadWZ and the download move the first row many times in a burst; the view follows once.
@@ -241,6 +259,7 @@ void MainWindow::startDownload()
     m_download.setImages(m_ui->keepPicturesCheck->isChecked()
                              ? std::optional(Archive::ImageOptions::fromSettings(m_context.settings))
                              : std::nullopt);
+    m_table.setTopRow(1);
     const Result<void> started = m_download.start(m_blogName, m_ui->blogAddressEdit->text(), m_ui->perPageEdit->text());
     if (!started) {
         // A refusal changes neither the buttons nor the status line.

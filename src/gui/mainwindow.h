@@ -8,6 +8,7 @@
 #include <QPoint>
 #include <QTimer>
 #include <QWidget>
+#include <array>
 #include <memory>
 #include <optional>
 
@@ -101,6 +102,7 @@ private:
     ArticleTableModel *m_model = nullptr;
     Blog::ArticleDiscovery m_discovery;
     Archive::DownloadJob m_download;
+    std::array<int, 5> m_slotSteps{}; // where each slot's activity indicator is
     QTimer m_ticker;
     QString m_blogName;
     quint8 m_blinkCounter = 0;

@@ -46,6 +46,7 @@ protected:
         options.programFolder = folder.path();
         options.hostBase = host->baseUrl();
         options.requestTimeoutMs = timeoutMs;
+        options.retry = RetryTiming::none();
         return std::make_unique<DownloadDriver>(network, table, options);
     }
 
@@ -285,31 +286,29 @@ TEST_F(Download, NextRowSearchOnALargeResumedTableIsCheap)
     auto driver = makeDriver();
     ASSERT_TRUE(driver->start(Name, Blog::Address::blog(host->baseUrl(), Name)));
     // One scan marks every saved row and finds the one that is missing; later calls start past them.
-    EXPECT_EQ(driver->GetMSHNo(), 4999);
+    EXPECT_EQ(driver->nextUnfetchedRow(), 4999);
     EXPECT_EQ(table.mark(4998), Blog::Mark::saved());
-    EXPECT_EQ(driver->GetMSHNo(), 4999);
+    EXPECT_EQ(driver->nextUnfetchedRow(), 4999);
     driver->abort();
 }
 
-TEST_F(Download, IndicatorsSpinOnFollowUpsAndRestBetween)
+TEST_F(Download, SlotsStepOnFollowUpsAndRestBetween)
 {
     startHost(15);
     auto driver = makeDriver();
-    QStringList slot0;
-    QObject::connect(driver.get(), &DownloadDriver::indicatorChanged, [&](int slot, const QString &symbol) {
+    using State = DownloadDriver::SlotState;
+    QList<State> slot0;
+    QObject::connect(driver.get(), &DownloadDriver::slotStateChanged, [&](int slot, State state) {
         if (slot == 0)
-            slot0 << symbol;
+            slot0 << state;
     });
     run(*driver);
     ASSERT_GE(slot0.size(), 4);
-    // A completion shows rest; the first follow-up of the window's life shows "◆", then "■", "★".
-    EXPECT_EQ(slot0[0], QStringLiteral("●"));
-    EXPECT_EQ(slot0[1], QStringLiteral("◆"));
-    EXPECT_EQ(slot0[2], QStringLiteral("●"));
-    if (slot0.size() > 4) {
-        EXPECT_EQ(slot0[3], QStringLiteral("■"));
-    }
-    EXPECT_EQ(slot0.last(), QStringLiteral("●"));
+    // The first request leaves the slot at rest; each completion rests it, each follow-up steps it.
+    EXPECT_EQ(slot0[0], State::Resting);
+    EXPECT_EQ(slot0[1], State::Fetching);
+    EXPECT_EQ(slot0[2], State::Resting);
+    EXPECT_EQ(slot0.last(), State::Resting);
 }
 
 TEST_F(Download, StatusLineCountsRowsAndShowsZeroAfterRetiring)
@@ -319,13 +318,17 @@ TEST_F(Download, StatusLineCountsRowsAndShowsZeroAfterRetiring)
     QStringList statuses;
     QObject::connect(driver.get(), &DownloadDriver::progressed,
                      [&](const Progress &p) { statuses << Presentation::statusText(p); });
+    QList<int> rows;
+    QObject::connect(driver.get(), &DownloadDriver::currentRowChanged, [&](int row) { rows << row; });
     run(*driver);
     ASSERT_GE(statuses.size(), 3);
     EXPECT_EQ(statuses[0], QStringLiteral("正在下载文章.."));
     EXPECT_EQ(statuses[1], QStringLiteral("下载文章：/6"));
     EXPECT_TRUE(statuses.contains(QStringLiteral("下载文章：6/6")));
     EXPECT_EQ(statuses.last(), QStringLiteral("下载文章：0/6"));
-    EXPECT_EQ(table.topRow(), 1);
+    ASSERT_FALSE(rows.isEmpty());
+    EXPECT_TRUE(rows.contains(6));
+    EXPECT_EQ(rows.last(), 0);
 }
 
 TEST_F(Download, RowsReleasedByRetiredSlotsEndSaved)

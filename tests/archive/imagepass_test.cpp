@@ -63,6 +63,7 @@ protected:
 
     ImageReport run(Archive::ImageOptions options = {})
     {
+        options.retry = RetryTiming::none();
         ImagePass pass(network, options);
         QSignalSpy done(&pass, &ImagePass::finished);
         pass.start(archive(), files);

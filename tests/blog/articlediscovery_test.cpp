@@ -122,6 +122,7 @@ protected:
         ArticleDiscovery discovery{network, table, timeoutMs, 1 << 22};
         discovery.setConcurrency(requests);
         discovery.setMaxAttempts(attempts);
+        discovery.setRetryTiming(RetryTiming::none());
         FindRecord record;
         QObject::connect(&discovery, &ArticleDiscovery::progressed,
                          [&](const Progress &p) { record.statuses << Presentation::statusText(p); });

@@ -50,7 +50,7 @@ protected:
         QJsonObject titles;
         HelpFile::CompileOptions options;
         for (const ArchivedArticle &a : m_articles) {
-            const QString entry = Archive::Layout::entryPath(a.category, a.link);
+            const QString entry = Archive::Layout{QString(), QString()}.entryPath(a.category, a.link);
             titles.insert(entry, a.title);
             options.pageTitles.insert(QString(entry).replace(QLatin1Char('\\'), QLatin1Char('/')), a.title);
         }
@@ -165,7 +165,9 @@ TEST(TitledContents, OneBookPerCategoryWithTitlesDatesAndTargetsInOrder)
     const StrictReport stored = strictRead(program.file(QStringLiteral("qiruvo.chm")));
     const QStringList outline = contentsOutline(stored.files.value("/nolv.hhc"));
     const auto storedName = [&](const QString &category, const QString &link) {
-        const QString onDisk = Archive::Layout::entryPath(category, link).replace(QLatin1Char('\\'), QLatin1Char('/'));
+        const QString onDisk = Archive::Layout(QString(), QString())
+                                   .entryPath(category, link)
+                                   .replace(QLatin1Char('\\'), QLatin1Char('/'));
         for (auto it = stored.files.cbegin(); it != stored.files.cend(); ++it) {
             if (contentKept(folder, onDisk, stored, it.key()).isEmpty())
                 return QString::fromLatin1(it.key().mid(1));

@@ -108,6 +108,8 @@ HttpResponse BlogRoutes::respondArticle(const BlogEntry &entry, const QString &l
     case FaultMode::Never:
     case FaultMode::Reset:
     case FaultMode::Http500:
+    case FaultMode::Http503:
+    case FaultMode::BusyOnce:
         FaultPolicy::applyPageFault(*faults.fault, response);
         break;
     case FaultMode::Truncated:

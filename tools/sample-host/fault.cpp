@@ -10,9 +10,9 @@ namespace {
 // A day is far beyond any time-out a client uses; more is a typo.
 constexpr int MaxDelayMs = 24 * 60 * 60 * 1000;
 
-const std::array<std::pair<FaultMode, const char16_t *>, 11> &modeNames()
+const std::array<std::pair<FaultMode, const char16_t *>, 12> &modeNames()
 {
-    static const std::array<std::pair<FaultMode, const char16_t *>, 11> names{{
+    static const std::array<std::pair<FaultMode, const char16_t *>, 12> names{{
         {FaultMode::BrokenOnce, u"broken-once"},
         {FaultMode::AlwaysBroken, u"always-broken"},
         {FaultMode::WithdrawnFooter, u"withdrawn-footer"},
@@ -22,6 +22,7 @@ const std::array<std::pair<FaultMode, const char16_t *>, 11> &modeNames()
         {FaultMode::Never, u"never"},
         {FaultMode::Reset, u"reset"},
         {FaultMode::Http500, u"http500"},
+        {FaultMode::Http503, u"http503"},
         {FaultMode::Truncated, u"truncated"},
         {FaultMode::CrLf, u"crlf"},
     }};
@@ -113,6 +114,14 @@ Result<Fault> parseParts(const QString &rowText, const QString &modeText)
         return fault;
     }
 
+    if (mode.startsWith(u"busy-once:")) {
+        fault.mode = FaultMode::BusyOnce;
+        fault.count = mode.mid(10).toInt(&ok);
+        if (!ok || fault.count < 0 || fault.count > MaxDelayMs / 1000)
+            return Result<Fault>::failure(
+                QStringLiteral("busy-once needs seconds from 0 to %1: \"%2\"").arg(MaxDelayMs / 1000).arg(mode));
+        return fault;
+    }
     if (mode.startsWith(u"slow:")) {
         const int delay = mode.mid(5).toInt(&ok);
         if (!ok || delay < 0 || delay > MaxDelayMs)
@@ -219,6 +228,8 @@ QString faultText(const Fault &fault)
         return row + QStringLiteral("redirect:") + fault.url;
     if (fault.mode == FaultMode::EntryFlood)
         return row + QStringLiteral("flood:") + QString::number(fault.count);
+    if (fault.mode == FaultMode::BusyOnce)
+        return row + QStringLiteral("busy-once:") + QString::number(fault.count);
     for (const auto &[value, name] : modeNames()) {
         if (value == fault.mode)
             return row + QStringView(name);

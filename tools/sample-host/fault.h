@@ -20,6 +20,8 @@ enum class FaultMode {
     Http500,             // status 500, a small page without markers
     Truncated,           // the page cut off before the body start marker
     CrLf,                // the page's lines joined by CR LF
+    Http503,             // status 503 without Retry-After, every time
+    BusyOnce,            // the first request of the article gets 429 with Retry-After: `count` seconds
 
     // Hostile answers for any page, list and blog pages included.
     Endless,    // 200 with a chunked body that never ends, sent as fast as the client reads
@@ -72,17 +74,17 @@ struct Fault
     FaultMode mode = FaultMode::Slow;
     int delayMs = 0; // Slow and ImageSlow only
     FaultTarget target = FaultTarget::Article;
-    int count = 0; // EntryFlood only
+    int count = 0; // EntryFlood: lines; BusyOnce: seconds
     QString url;   // Redirect only
 
     bool operator==(const Fault &) const = default;
 };
 
 // "N=MODE", with MODE one of slow:MS, broken-once, always-broken, withdrawn-footer,
-// withdrawn-disclaimer, withdrawn-notopen, empty-body, never, reset, http500, truncated, crlf,
-// endless, gzip-bomb, drip, redirect:URL, flood:COUNT. Instead of the row N: "blog" for the blog
-// address page, "list:P" for list page P, "list:*" for every list page, "every" for every page. For pictures:
-// img-404, img-not-image, img-huge, img-endless, img-slow:MS, img-loop, img-elsewhere, img-hostile.
+// withdrawn-disclaimer, withdrawn-notopen, empty-body, never, reset, http500, http503,
+// busy-once:SECONDS, truncated, crlf, endless, gzip-bomb, drip, redirect:URL, flood:COUNT. Instead of the row N: "blog"
+// for the blog address page, "list:P" for list page P, "list:*" for every list page, "every" for every page. For
+// pictures: img-404, img-not-image, img-huge, img-endless, img-slow:MS, img-loop, img-elsewhere, img-hostile.
 Result<Fault> parseFault(const QString &spec);
 
 // One fault a line, "N MODE" (or "N=MODE"); blank lines and text after "#" are skipped.

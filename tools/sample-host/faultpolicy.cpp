@@ -28,13 +28,14 @@ std::optional<FaultMode> FaultPolicy::articleMode(const QString &blogName, int r
 {
     if (!faults.fault)
         return std::nullopt;
-    if (faults.fault->mode != FaultMode::BrokenOnce)
-        return faults.fault->mode;
+    const FaultMode mode = faults.fault->mode;
+    if (mode != FaultMode::BrokenOnce && mode != FaultMode::BusyOnce)
+        return mode;
     const QString key = blogName + u'\n' + QString::number(row);
     if (m_brokenServed.contains(key))
         return std::nullopt;
     m_brokenServed.insert(key);
-    return FaultMode::BrokenOnce;
+    return mode;
 }
 
 FaultPolicy::PictureFaults FaultPolicy::pictureFaults(int row) const
@@ -64,6 +65,13 @@ void FaultPolicy::applyPageFault(const Fault &fault, HttpResponse &response)
         break;
     case FaultMode::Http500:
         response.status = 500;
+        break;
+    case FaultMode::Http503:
+        response.status = 503;
+        break;
+    case FaultMode::BusyOnce:
+        response.status = 429;
+        response.extraHead = "Retry-After: " + QByteArray::number(fault.count) + "\r\n";
         break;
     case FaultMode::EmptyBody:
         response.body.clear();

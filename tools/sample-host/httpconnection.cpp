@@ -31,8 +31,12 @@ QByteArray reasonPhrase(int status)
         return "Request Header Fields Too Large";
     case 302:
         return "Found";
+    case 429:
+        return "Too Many Requests";
     case 500:
         return "Internal Server Error";
+    case 503:
+        return "Service Unavailable";
     default:
         return "Status";
     }

@@ -4,6 +4,7 @@
 #include "archive/safefilename.h"
 #include "blog/addresses.h"
 #include "blog/articletable.h"
+#include "common/gbkcodec.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -15,9 +16,6 @@ using Blog::Mark::requested;
 using Blog::Mark::saved;
 
 namespace {
-
-const QString RestSymbol = QStringLiteral("●");
-const QString SpinnerSymbols[] = {QStringLiteral("★"), QStringLiteral("◆"), QStringLiteral("■")};
 
 // The refusal the user reads when Download is pressed with fewer than five articles.
 QString tooFewArticles()
@@ -35,22 +33,20 @@ DownloadDriver::Options DownloadDriver::Options::fromSettings(const Settings &se
     options.requestTimeoutMs = settings.requestTimeoutMs;
     options.maxBodyBytes = settings.maxBodyBytes;
     options.maxAttempts = settings.maxAttempts;
+    options.retry = settings.retry;
     return options;
 }
 
-DownloadDriver::DownloadDriver(QNetworkAccessManager &network, Blog::ArticleTable &table, Options options,
-                               QObject *parent)
+DownloadDriver::DownloadDriver(QNetworkAccessManager & /*requests go through the slot pool*/, Blog::ArticleTable &table,
+                               Options options, QObject *parent)
     : QObject(parent)
-    , m_network(network)
     , m_table(table)
     , m_options(std::move(options))
 {
-    for (int s = 0; s < SlotCount; ++s) {
-        m_slots[s].fetcher =
-            std::make_unique<Blog::PageFetcher>(m_network, m_options.requestTimeoutMs, m_options.maxBodyBytes);
-        connect(m_slots[s].fetcher.get(), &Blog::PageFetcher::finished, this,
-                [this, s](const Blog::FetchResult &result) { onCompleted(s, result); });
-    }
+    m_policy.timeoutMs = m_options.requestTimeoutMs;
+    m_policy.maxBytes = m_options.maxBodyBytes;
+    connect(&m_pool, &Fetch::SlotPool::finished, this, &DownloadDriver::onCompleted);
+    connect(&m_pool, &Fetch::SlotPool::retryWaiting, this, &DownloadDriver::retryWaiting);
 }
 
 DownloadDriver::~DownloadDriver()
@@ -79,6 +75,8 @@ Result<void> DownloadDriver::start(const QString &blogName, const QString &blogA
     m_report = DownloadReport{};
     m_report.articles = articles;
     m_attempts.assign(static_cast<size_t>(articles) + 1, 0);
+    m_notBefore.assign(static_cast<size_t>(articles) + 1, 0);
+    m_clock.start();
     m_unmarked.clear();
     for (int row = 1; row <= articles; ++row)
         m_unmarked.insert(m_unmarked.end(), row);
@@ -90,7 +88,6 @@ Result<void> DownloadDriver::start(const QString &blogName, const QString &blogA
     started.phase = Progress::Phase::Download;
     started.stage = Progress::Stage::Started;
     emit progressed(started);
-    m_table.setTopRow(1);
     for (int s = 0; s < SlotCount; ++s) {
         Slot &slot = m_slots[s];
         slot.finished = false;
@@ -98,7 +95,7 @@ Result<void> DownloadDriver::start(const QString &blogName, const QString &blogA
         slot.row = s + 1;
         if (auto check = m_layout->checkArticle(m_table.article(s + 1).category, m_table.article(s + 1).link); !check) {
             giveUp(s + 1, check.error());
-            const int next = GetMSHNo();
+            const int next = nextUnfetchedRow();
             if (next == 0) {
                 retire(s);
                 continue;
@@ -118,10 +115,10 @@ void DownloadDriver::abort()
     if (!m_running)
         return;
     m_running = false;
+    m_pool.abortAll();
     for (int s = 0; s < SlotCount; ++s) {
-        m_slots[s].fetcher->abort();
         m_slots[s].finished = true;
-        emit indicatorChanged(s, RestSymbol);
+        emit slotStateChanged(s, SlotState::Resting);
     }
     m_report.aborted = true;
     emit finished(m_report);
@@ -129,18 +126,13 @@ void DownloadDriver::abort()
 
 void DownloadDriver::tick()
 {
-    for (Slot &slot : m_slots)
-        ++slot.ticks;
+    // A slot waiting out a retry's delay has no reply to wait for.
+    for (int s = 0; s < SlotCount; ++s) {
+        if (!m_pool.waiting(s))
+            ++m_slots[s].ticks;
+    }
     if (m_running)
         pass();
-}
-
-void DownloadDriver::DispLab5(int slot)
-{
-    int &state = m_slots[slot].spinner;
-    if (++state >= 3)
-        state = 0;
-    emit indicatorChanged(slot, SpinnerSymbols[state]);
 }
 
 void DownloadDriver::request(int slot, int row, bool followUp)
@@ -148,13 +140,15 @@ void DownloadDriver::request(int slot, int row, bool followUp)
     m_slots[slot].row = row;
     ++m_attempts[static_cast<size_t>(row)];
     setMark(row, requested());
-    // The first five requests leave the indicators at rest; each follow-up moves one on.
+    // The first five requests leave the slots at rest; each follow-up is a step of the slot's activity.
     if (followUp)
-        DispLab5(slot);
-    m_slots[slot].fetcher->fetch(Blog::Address::article(m_blogAddress, m_table.article(row).link));
+        emit slotStateChanged(slot, SlotState::Fetching);
+    const qint64 wait = m_notBefore[static_cast<size_t>(row)] - m_clock.elapsed();
+    m_pool.fetch(slot, QUrl(Blog::Address::article(m_blogAddress, m_table.article(row).link), QUrl::TolerantMode),
+                 m_policy, static_cast<int>(std::max<qint64>(0, wait)));
 }
 
-void DownloadDriver::onCompleted(int s, const Blog::FetchResult &result)
+void DownloadDriver::onCompleted(int s, const Fetch::Result &result)
 {
     if (!m_running)
         return;
@@ -166,7 +160,7 @@ void DownloadDriver::onCompleted(int s, const Blog::FetchResult &result)
     // then must not throw that file away.
     const bool alreadySaved = m_table.mark(row) == saved();
     const bool wasGivenUp = m_table.mark(row) == givenUp();
-    emit indicatorChanged(s, RestSymbol);
+    emit slotStateChanged(s, SlotState::Resting);
 
     // The page is judged first and a broken one handed back at once, so that the search below
     // gives it out again before later rows; a good one is written after the slot's next request
@@ -174,19 +168,18 @@ void DownloadDriver::onCompleted(int s, const Blog::FetchResult &result)
     PreparedArticle prepared;
     if (!wasGivenUp) {
         setMark(row, saved());
-        prepared =
-            prepareArticle(Blog::Bytes2bStr(result.body), m_options.hostBase, m_blogName, m_table.article(row).link);
+        prepared = prepareArticle(Gbk::decode(result.body), m_options.hostBase, m_blogName, m_table.article(row).link);
         if (prepared.outcome == SaveOutcome::Broken)
-            store(row, prepared, alreadySaved, result.error);
+            store(row, prepared, alreadySaved, result);
     }
 
-    const int next = GetMSHNo();
+    const int next = nextUnfetchedRow();
     if (next == 0)
         retire(s);
     else
         request(s, next, true);
 
-    if (!wasGivenUp && prepared.outcome != SaveOutcome::Broken && !store(row, prepared, alreadySaved, result.error) &&
+    if (!wasGivenUp && prepared.outcome != SaveOutcome::Broken && !store(row, prepared, alreadySaved, result) &&
         slot.finished && m_table.mark(row).isEmpty()) {
         // The write failed after this slot ran out of work: take the row back up rather than end
         // the download with it missing.
@@ -197,7 +190,7 @@ void DownloadDriver::onCompleted(int s, const Blog::FetchResult &result)
     finishIfDone();
 }
 
-bool DownloadDriver::store(int row, const PreparedArticle &prepared, bool alreadySaved, const QString &fetchError)
+bool DownloadDriver::store(int row, const PreparedArticle &prepared, bool alreadySaved, const Fetch::Result &fetched)
 {
     const Blog::Article &article = m_table.article(row);
     const SaveResult outcome = storeArticle(prepared, *m_layout, article.category, article.link, alreadySaved);
@@ -208,12 +201,15 @@ bool DownloadDriver::store(int row, const PreparedArticle &prepared, bool alread
     if (alreadySaved)
         return true;
     rememberFile(row, false);
-    if (m_attempts[static_cast<size_t>(row)] >= m_options.maxAttempts) {
+    const int attempts = m_attempts[static_cast<size_t>(row)];
+    if (attempts >= m_options.maxAttempts) {
         QString reason = outcome.error;
         if (reason.isEmpty())
-            reason = fetchError.isEmpty() ? QStringLiteral("no article body in the page") : fetchError;
+            reason = fetched.error.isEmpty() ? QStringLiteral("no article body in the page") : fetched.error;
         giveUp(row, reason);
     } else {
+        m_notBefore[static_cast<size_t>(row)] =
+            m_clock.elapsed() + m_options.retry.delayMs(attempts, fetched.retryAfterMs);
         setMark(row, QString());
     }
     return false;
@@ -228,9 +224,9 @@ void DownloadDriver::giveUp(int row, const QString &reason)
 void DownloadDriver::retire(int s)
 {
     m_slots[s].finished = true;
-    m_slots[s].fetcher->abort();
+    m_pool.abort(s);
     m_lastRow = QStringLiteral("0");
-    emit indicatorChanged(s, RestSymbol);
+    emit slotStateChanged(s, SlotState::Resting);
 }
 
 void DownloadDriver::pass()
@@ -243,8 +239,8 @@ void DownloadDriver::pass()
             setMark(slot.row, QString());
     }
     const int last = m_lastRow.toInt();
-    if (last > 5)
-        m_table.setTopRow(last - 5);
+    if (!m_lastRow.isEmpty())
+        emit currentRowChanged(last);
     Progress running;
     running.phase = Progress::Phase::Download;
     running.row = m_lastRow.isEmpty() ? -1 : last;
@@ -254,7 +250,7 @@ void DownloadDriver::pass()
     emit progressed(running);
 }
 
-int DownloadDriver::GetMSHNo()
+int DownloadDriver::nextUnfetchedRow()
 {
     int found = 0;
     for (auto it = m_unmarked.begin(); it != m_unmarked.end();) {

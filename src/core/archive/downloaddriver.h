@@ -2,11 +2,13 @@
 
 #include "archive/articlesaver.h"
 #include "archive/layout.h"
-#include "blog/pagefetcher.h"
 #include "common/progress.h"
 #include "common/result.h"
+#include "common/retrytiming.h"
 #include "common/settings.h"
+#include "fetch/slotpool.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QObject>
 #include <QSet>
@@ -35,15 +37,20 @@ struct DownloadReport
 // The download phase of Download: five request slots fetch the article rows, each completion is
 // saved and the slot takes the next row without a mark and without a file. Rows already on disk are
 // marked saved without a request (resumption), except rows 1 to 5, which are always fetched. A slot
-// silent for five ticks releases its row to the others. Event-driven: a reply's completion does the
+// silent for five ticks releases its row to the others. A row that failed is not fetched again
+// before its wait is over (growing with each attempt, or what a busy host asked for); a slot
+// waiting for it counts no ticks. Event-driven: a reply's completion does the
 // work; tick() is called once a second by the owner's timer (tests call it directly).
 class DownloadDriver final : public QObject
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(DownloadDriver)
 public:
-    static constexpr int SlotCount = 5;
+    static constexpr int SlotCount = Fetch::SlotPool::SlotCount;
     static constexpr int ReleaseTicks = 5;
+
+    enum class SlotState { Resting, Fetching };
+    Q_ENUM(SlotState)
 
     struct Options
     {
@@ -52,6 +59,7 @@ public:
         int requestTimeoutMs = 30000;
         qint64 maxBodyBytes = 16 * 1024 * 1024;
         int maxAttempts = 5;
+        RetryTiming retry;
 
         static Options fromSettings(const Settings &settings);
     };
@@ -71,14 +79,18 @@ public:
     void tick();
 
     // The next row to fetch (1 or more), or 0 when none is left; marks rows found on disk saved.
-    int GetMSHNo();
+    int nextUnfetchedRow();
 
     const DownloadReport &report() const { return m_report; }
 
 signals:
     void progressed(const Progress &progress);
-    // A slot's progress indicator: "●" at rest, "★" / "◆" / "■" while it works.
-    void indicatorChanged(int slot, const QString &symbol);
+    // A slot came to rest, or sent a follow-up request (each one a step of its activity).
+    void slotStateChanged(int slot, Archive::DownloadDriver::SlotState state);
+    // The row the status line counts: the one last given out, 0 when none is left.
+    void currentRowChanged(int row);
+    // A failed row's next attempt waits this many seconds.
+    void retryWaiting(int seconds);
     // saved articles, all articles, given-up articles
     void progress(int saved, int total, int givenUp);
     void rowGivenUp(int row, const QString &reason);
@@ -87,18 +99,16 @@ signals:
 private:
     struct Slot
     {
-        std::unique_ptr<Blog::PageFetcher> fetcher;
         int row = 0;
         bool finished = false;
         int ticks = 0;
-        int spinner = 0;
     };
 
-    void DispLab5(int slot);
     void request(int slot, int row, bool followUp);
-    void onCompleted(int slot, const Blog::FetchResult &result);
-    // Writes or removes the row's file and settles its mark; false when the row is not saved.
-    bool store(int row, const PreparedArticle &prepared, bool alreadySaved, const QString &fetchError);
+    void onCompleted(int slot, const Fetch::Result &result);
+    // Writes or removes the row's file and settles its mark; false when the row is not saved, which
+    // then waits before it is given out again.
+    bool store(int row, const PreparedArticle &prepared, bool alreadySaved, const Fetch::Result &fetched);
     void giveUp(int row, const QString &reason);
     void retire(int slot);
     void pass();
@@ -107,14 +117,17 @@ private:
     void rememberFile(int row, bool exists);
     void finishIfDone();
 
-    QNetworkAccessManager &m_network;
     Blog::ArticleTable &m_table;
     Options m_options;
     std::unique_ptr<Layout> m_layout;
     QString m_blogName;
     QString m_blogAddress;
+    Fetch::SlotPool m_pool;
+    Fetch::Policy m_policy;
     std::array<Slot, SlotCount> m_slots;
     std::vector<int> m_attempts;
+    std::vector<qint64> m_notBefore; // by row: when a failed row may be fetched again, on m_clock
+    QElapsedTimer m_clock;
     std::set<int> m_unmarked;
     // File names present per category folder, read once per Download instead of a disk test per row.
     QHash<QString, QSet<QString>> m_folderFiles;

@@ -15,7 +15,9 @@ DownloadJob::DownloadJob(QNetworkAccessManager &network, Blog::ArticleTable &tab
     , m_locale(QLocale::system())
 {
     connect(&m_driver, &DownloadDriver::progressed, this, &DownloadJob::progressed);
-    connect(&m_driver, &DownloadDriver::indicatorChanged, this, &DownloadJob::indicatorChanged);
+    connect(&m_driver, &DownloadDriver::slotStateChanged, this, &DownloadJob::slotStateChanged);
+    connect(&m_driver, &DownloadDriver::currentRowChanged, this, &DownloadJob::currentRowChanged);
+    connect(&m_driver, &DownloadDriver::retryWaiting, this, &DownloadJob::retryWaiting);
     connect(&m_driver, &DownloadDriver::progress, this, &DownloadJob::progress);
     connect(&m_driver, &DownloadDriver::finished, this, &DownloadJob::onDownloaded);
 }
@@ -86,6 +88,7 @@ void DownloadJob::onDownloaded(const DownloadReport &report)
         emit progressed(event(Progress::Phase::Pictures, Progress::Stage::Running, done, total));
     });
     connect(m_images.get(), &ImagePass::finished, this, &DownloadJob::onImagesDone);
+    connect(m_images.get(), &ImagePass::retryWaiting, this, &DownloadJob::retryWaiting);
     m_images->start(layout.archiveFolder(), articleFiles);
 }
 

@@ -51,7 +51,9 @@ signals:
     // Every phase of the command, the download's own included; writing the index pages reports
     // row by row without returning to the event loop, so a window repaints what it shows itself.
     void progressed(const Progress &progress);
-    void indicatorChanged(int slot, const QString &symbol);
+    void slotStateChanged(int slot, Archive::DownloadDriver::SlotState state);
+    void currentRowChanged(int row);
+    void retryWaiting(int seconds);
     void progress(int saved, int total, int givenUp);
     // pictures settled, all pictures (the image pass only)
     void imageProgress(int done, int total);

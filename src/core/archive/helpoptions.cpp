@@ -33,6 +33,7 @@ QString between(const QString &line, qsizetype from, const QString &start, const
 
 HelpFile::TitledSitemap titledSitemap(const Blog::ArticleTable &table, const QList<LinkedPages> &linked)
 {
+    const Layout entryPath{QString(), QString()}; // entry paths only, worked out once per category
     HelpFile::TitledSitemap sitemap;
     sitemap.first = {{QStringLiteral("首页"), QStringLiteral("index.html")},
                      {QStringLiteral("全部文章"), QStringLiteral("all.htm")}};
@@ -47,7 +48,7 @@ HelpFile::TitledSitemap titledSitemap(const Blog::ArticleTable &table, const QLi
         if (slot < 0)
             continue;
         sitemap.books[static_cast<size_t>(slot)].topics.push_back(
-            {a.title + QStringLiteral(" (") + a.date + QLatin1Char(')'), Layout::entryPath(a.category, a.link),
+            {a.title + QStringLiteral(" (") + a.date + QLatin1Char(')'), entryPath.entryPath(a.category, a.link),
              a.title});
     }
     return sitemap;
@@ -59,6 +60,7 @@ HelpFile::CompileOptions helpCompileOptions(const Blog::ArticleTable &table, boo
                                             const QList<LinkedPages> &linkedPages)
 {
     HelpFile::CompileOptions options;
+    const Layout entryPath{QString(), QString()}; // entry paths only, worked out once per category
     const Blog::CategoryTable &categories = table.categories();
     for (int slot = 0; slot < categories.size(); ++slot) {
         const QString &name = categories.at(slot).name;
@@ -70,7 +72,7 @@ HelpFile::CompileOptions helpCompileOptions(const Blog::ArticleTable &table, boo
     }
     for (int row = 1; row <= table.articleCount(); ++row) {
         const Blog::Article &a = table.article(row);
-        options.pageTitles.insert(slashed(Layout::entryPath(a.category, a.link)), a.title);
+        options.pageTitles.insert(slashed(entryPath.entryPath(a.category, a.link)), a.title);
     }
     if (titledContents)
         options.titledSitemap = titledSitemap(table, linkedPages);

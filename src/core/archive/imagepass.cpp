@@ -35,20 +35,26 @@ ImageOptions ImageOptions::fromSettings(const Settings &settings)
     ImageOptions options;
     options.requestTimeoutMs = settings.requestTimeoutMs;
     options.maxAttempts = settings.maxAttempts;
+    options.retry = settings.retry;
     return options;
 }
 
-ImagePass::ImagePass(QNetworkAccessManager &network, ImageOptions options, QObject *parent)
+ImagePass::ImagePass(QNetworkAccessManager & /*requests go through the slot pool*/, ImageOptions options,
+                     QObject *parent)
     : QObject(parent)
-    , m_network(network)
-    , m_options(options)
+    , m_options(std::move(options))
 {
-    for (int s = 0; s < SlotCount; ++s) {
-        m_slots[s].fetcher =
-            std::make_unique<ImageFetcher>(m_network, m_options.requestTimeoutMs, m_options.maxImageBytes);
-        connect(m_slots[s].fetcher.get(), &ImageFetcher::finished, this,
-                [this, s](const ImageFetchResult &result) { onFetched(s, result); });
-    }
+    // A picture may live on any host and be redirected to another, for a few hops; it must come
+    // as an image/* type.
+    m_policy.redirects = Fetch::Redirects::AnyHttp;
+    m_policy.acceptedType = "image/";
+    m_policy.acceptedKind = QStringLiteral("an image");
+    m_policy.subject = QStringLiteral("picture");
+    m_policy.maxBytes = m_options.maxImageBytes;
+    m_policy.timeoutMs = m_options.requestTimeoutMs;
+    m_slotPicture.fill(-1);
+    connect(&m_pool, &Fetch::SlotPool::finished, this, &ImagePass::onFetched);
+    connect(&m_pool, &Fetch::SlotPool::retryWaiting, this, &ImagePass::retryWaiting);
 }
 
 ImagePass::~ImagePass()
@@ -70,6 +76,7 @@ void ImagePass::start(const QString &archiveFolder, const QStringList &articleFi
     m_settled = 0;
     m_report = ImageReport{};
     m_running = true;
+    m_clock.start();
 
     for (const QString &path : articleFiles) {
         const Result<QByteArray> bytes = readFile(path);
@@ -107,32 +114,30 @@ void ImagePass::abort()
     if (!m_running)
         return;
     m_running = false;
-    for (Slot &slot : m_slots) {
-        slot.fetcher->abort();
-        slot.picture = -1;
-    }
+    m_pool.abortAll();
+    m_slotPicture.fill(-1);
     m_report.aborted = true;
     emit finished(m_report);
 }
 
 void ImagePass::next(int s)
 {
-    Slot &slot = m_slots[s];
-    slot.picture = -1;
+    m_slotPicture[s] = -1;
     if (m_queue.empty())
         return;
-    slot.picture = m_queue.front();
+    m_slotPicture[s] = m_queue.front();
     m_queue.pop_front();
-    Picture &picture = m_pictures[slot.picture];
+    Picture &picture = m_pictures[m_slotPicture[s]];
     ++picture.attempts;
-    slot.fetcher->fetch(urlOf(picture.address));
+    m_pool.fetch(s, urlOf(picture.address), m_policy,
+                 static_cast<int>(std::max<qint64>(0, picture.notBefore - m_clock.elapsed())));
 }
 
-void ImagePass::onFetched(int s, const ImageFetchResult &result)
+void ImagePass::onFetched(int s, const Fetch::Result &result)
 {
     if (!m_running)
         return;
-    const int index = m_slots[s].picture;
+    const int index = m_slotPicture[s];
     if (index < 0)
         return;
     // The slot's next request goes out before this picture is written, which keeps the disk off
@@ -141,11 +146,11 @@ void ImagePass::onFetched(int s, const ImageFetchResult &result)
 
     Picture &picture = m_pictures[index];
     QString error = result.error;
-    bool retry = result.retry;
-    if (result.ok && result.body.isEmpty()) {
+    bool retry = result.worthRetrying();
+    if (result.complete() && result.body.isEmpty()) {
         error = QStringLiteral("empty picture");
         retry = false;
-    } else if (result.ok) {
+    } else if (result.complete()) {
         const Result<QString> saved =
             m_store->save(picture.address, ImageStore::extensionFor(result.contentType), result.body);
         if (saved) {
@@ -157,10 +162,11 @@ void ImagePass::onFetched(int s, const ImageFetchResult &result)
         }
     }
     if (picture.fileName.isEmpty() && retry && picture.attempts < m_options.maxAttempts) {
+        picture.notBefore = m_clock.elapsed() + m_options.retry.delayMs(picture.attempts, result.retryAfterMs);
         m_queue.push_back(index);
         // Slots that ran out of work take the retry up.
         for (int other = 0; other < SlotCount && !m_queue.empty(); ++other) {
-            if (m_slots[other].picture < 0)
+            if (m_slotPicture[other] < 0)
                 next(other);
         }
     } else {
@@ -174,10 +180,8 @@ void ImagePass::onFetched(int s, const ImageFetchResult &result)
 
 void ImagePass::settle(int index)
 {
-    Picture &picture = m_pictures[index];
-    picture.settled = true;
     ++m_settled;
-    if (!picture.fileName.isEmpty())
+    if (!m_pictures[index].fileName.isEmpty())
         ++m_report.saved;
 }
 

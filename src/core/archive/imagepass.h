@@ -1,9 +1,11 @@
 #pragma once
 
-#include "archive/imagefetcher.h"
 #include "archive/imagestore.h"
+#include "common/retrytiming.h"
 #include "common/settings.h"
+#include "fetch/slotpool.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QList>
 #include <QObject>
@@ -11,7 +13,6 @@
 #include <QStringList>
 #include <array>
 #include <deque>
-#include <memory>
 #include <optional>
 
 class QNetworkAccessManager;
@@ -23,8 +24,9 @@ struct ImageOptions
     int requestTimeoutMs = 30000;
     qint64 maxImageBytes = 20 * 1024 * 1024;
     int maxAttempts = 5;
+    RetryTiming retry;
 
-    // The time-out and attempts of article requests; the picture cap of its own.
+    // The time-out, attempts and waits of article requests; the picture cap of its own.
     static ImageOptions fromSettings(const Settings &settings);
 };
 
@@ -47,15 +49,15 @@ struct ImageReport
 
 // The pictures of the saved articles, kept in the archive. Every article file is scanned for
 // remote picture addresses; each distinct address is fetched once over five slots with bounded
-// attempts, unless it is already in images/; then each article's references to saved pictures are
-// rewritten to "../images/…", byte for byte otherwise, and the file replaced atomically. Pictures
-// that could not be saved keep their remote address. A second run finds nothing left to do.
+// attempts, waiting between them as article requests do, unless it is already in images/; then each article's
+// references to saved pictures are rewritten to "../images/…", byte for byte otherwise, and the file replaced
+// atomically. Pictures that could not be saved keep their remote address. A second run finds nothing left to do.
 class ImagePass final : public QObject
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ImagePass)
 public:
-    static constexpr int SlotCount = 5;
+    static constexpr int SlotCount = Fetch::SlotPool::SlotCount;
 
     ImagePass(QNetworkAccessManager &network, ImageOptions options, QObject *parent = nullptr);
     ~ImagePass() override;
@@ -69,6 +71,8 @@ public:
 signals:
     // pictures settled (saved or given up), all pictures
     void progress(int done, int total);
+    // A picture's next attempt waits this many seconds.
+    void retryWaiting(int seconds);
     void finished(const Archive::ImageReport &report);
 
 private:
@@ -77,24 +81,21 @@ private:
         QByteArray address;
         QString fileName; // set once saved
         int attempts = 0;
-        bool settled = false;
-    };
-    struct Slot
-    {
-        std::unique_ptr<ImageFetcher> fetcher;
-        int picture = -1;
+        qint64 notBefore = 0; // after a failed attempt, on m_clock
     };
 
     void next(int slot);
-    void onFetched(int slot, const ImageFetchResult &result);
+    void onFetched(int slot, const Fetch::Result &result);
     void settle(int picture);
     void finishIfDone();
     void rewriteArticles();
 
-    QNetworkAccessManager &m_network;
     ImageOptions m_options;
     std::optional<ImageStore> m_store;
-    std::array<Slot, SlotCount> m_slots;
+    Fetch::SlotPool m_pool;
+    Fetch::Policy m_policy;
+    std::array<int, SlotCount> m_slotPicture; // the picture each slot fetches, or -1
+    QElapsedTimer m_clock;
     QList<Picture> m_pictures;
     QHash<QByteArray, int> m_byAddress;
     QStringList m_articles; // files holding at least one remote picture

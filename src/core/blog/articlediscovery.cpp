@@ -2,21 +2,22 @@
 
 #include "blog/addresses.h"
 #include "blog/articletable.h"
+#include "common/gbkcodec.h"
 
 #include <algorithm>
 
 namespace Blog {
 
-ArticleDiscovery::ArticleDiscovery(QNetworkAccessManager &network, ArticleTable &table, int timeoutMs,
-                                   qint64 maxBodyBytes, QObject *parent)
+ArticleDiscovery::ArticleDiscovery(QNetworkAccessManager & /*requests go through the slot pool*/, ArticleTable &table,
+                                   int timeoutMs, qint64 maxBodyBytes, QObject *parent)
     : QObject(parent)
     , m_table(table)
 {
-    for (Slot &slot : m_slots) {
-        slot.fetcher = std::make_unique<PageFetcher>(network, timeoutMs, maxBodyBytes);
-        connect(slot.fetcher.get(), &PageFetcher::finished, this,
-                [this, &slot](const FetchResult &result) { onFetched(slot, result); });
-    }
+    m_policy.timeoutMs = timeoutMs;
+    m_policy.maxBytes = maxBodyBytes;
+    m_slotPage.fill(NoPage);
+    connect(&m_pool, &Fetch::SlotPool::finished, this, &ArticleDiscovery::onFetched);
+    connect(&m_pool, &Fetch::SlotPool::retryWaiting, this, &ArticleDiscovery::retryWaiting);
 }
 
 ArticleDiscovery::~ArticleDiscovery()
@@ -52,7 +53,7 @@ void ArticleDiscovery::start(const QString &hostBase, const QString &blogName, c
     m_blogAddress = blogAddress;
     emit queueChanged(m_queue);
     emit progressed(event(Progress::Stage::Started));
-    request(m_slots[0], BlogPage);
+    request(0, BlogPage);
 }
 
 void ArticleDiscovery::abort()
@@ -63,28 +64,30 @@ void ArticleDiscovery::abort()
 
 void ArticleDiscovery::stopRequests()
 {
-    for (Slot &slot : m_slots) {
-        slot.fetcher->abort();
-        slot.page = NoPage;
-    }
+    m_pool.abortAll();
+    m_slotPage.fill(NoPage);
     m_arrived.clear();
 }
 
-void ArticleDiscovery::request(Slot &slot, int page)
+void ArticleDiscovery::request(int slot, int page, int delayMs)
 {
-    slot.page = page;
+    m_slotPage[slot] = page;
     ++m_attempts[page];
-    slot.fetcher->fetch(page == BlogPage ? m_blogAddress : m_queue[page]);
+    // Tolerant parsing only escapes what cannot stand in an address (spaces, non-ASCII); the pool
+    // refuses what a host would read as another page.
+    const QString address = page == BlogPage ? m_blogAddress : m_queue[page];
+    m_pool.fetch(slot, QUrl(address, QUrl::TolerantMode), m_policy, delayMs);
 }
 
-void ArticleDiscovery::onFetched(Slot &slot, const FetchResult &result)
+void ArticleDiscovery::onFetched(int slot, const Fetch::Result &result)
 {
     if (!m_running)
         return;
-    const int page = std::exchange(slot.page, NoPage);
+    const int page = std::exchange(m_slotPage[slot], NoPage);
     if (!result.complete()) {
-        if (m_attempts.value(page) < m_maxAttempts) {
-            request(slot, page);
+        const int attempts = m_attempts.value(page);
+        if (attempts < m_maxAttempts) {
+            request(slot, page, m_retryTiming.delayMs(attempts, result.retryAfterMs));
             return;
         }
         // Pages before this one may still come in and are kept; this one ends the Find once
@@ -104,7 +107,7 @@ void ArticleDiscovery::onFetched(Slot &slot, const FetchResult &result)
 
 void ArticleDiscovery::readPager(const QByteArray &body)
 {
-    const int highest = ListParser::highestPageNumber(Bytes2bStr(body));
+    const int highest = ListParser::highestPageNumber(Gbk::decode(body));
     m_queue.reserve(highest + 1);
     for (int p = 0; p <= highest; ++p)
         m_queue.append(Address::listPage(m_hostBase, m_blogName, p));
@@ -120,12 +123,12 @@ void ArticleDiscovery::fillSlots()
     // requests, so that pages waiting for an earlier one hold a bounded amount of memory.
     const int end = static_cast<int>(std::min<qsizetype>(m_queue.size(), qsizetype(m_cursor) + m_concurrency));
     int busy = 0;
-    for (const Slot &slot : m_slots)
-        busy += slot.page != NoPage ? 1 : 0;
-    for (Slot &slot : m_slots) {
+    for (const int page : m_slotPage)
+        busy += page != NoPage ? 1 : 0;
+    for (int slot = 0; slot < MaxRequests; ++slot) {
         if (busy >= m_concurrency || m_nextRequest >= end || !m_failedPages.isEmpty())
             break;
-        if (slot.page != NoPage)
+        if (m_slotPage[slot] != NoPage)
             continue;
         request(slot, m_nextRequest++);
         ++busy;
@@ -140,7 +143,7 @@ void ArticleDiscovery::parseArrived()
         const auto arrived = m_arrived.constFind(m_cursor);
         if (arrived == m_arrived.constEnd())
             return;
-        const QString page = Bytes2bStr(*arrived);
+        const QString page = Gbk::decode(*arrived);
         m_arrived.erase(arrived);
         const QList<ListParser::Entry> entries = ListParser::parseListPage(page, m_carry);
         for (const ListParser::Entry &e : entries)

@@ -1,14 +1,14 @@
 #pragma once
 
 #include "blog/listparser.h"
-#include "blog/pagefetcher.h"
 #include "common/progress.h"
+#include "common/retrytiming.h"
+#include "fetch/slotpool.h"
 
 #include <QHash>
 #include <QObject>
 #include <QStringList>
 #include <array>
-#include <memory>
 #include <optional>
 
 class QNetworkAccessManager;
@@ -21,7 +21,8 @@ class ArticleTable;
 // to five requests in flight and parses them strictly in page order, appending every entry to the
 // article table; rows, carried values and status texts are those of a one-at-a-time walk. A page
 // that does not come complete (error status, time-out, too large, refused, no connection) is
-// fetched again up to the attempt limit; if it still fails, Find ends without the pages from it on
+// fetched again up to the attempt limit, after a wait that grows with each attempt or that a busy
+// host asks for; if it still fails, Find ends without the pages from it on
 // and failure() says which page and why. Never blocks. start() while a Find runs abandons it and
 // starts again from the beginning.
 class ArticleDiscovery final : public QObject
@@ -30,7 +31,7 @@ class ArticleDiscovery final : public QObject
     Q_DISABLE_COPY_MOVE(ArticleDiscovery)
 public:
     // Never more requests than this to the host at once, as for downloads.
-    static constexpr int MaxRequests = 5;
+    static constexpr int MaxRequests = Fetch::SlotPool::SlotCount;
 
     ArticleDiscovery(QNetworkAccessManager &network, ArticleTable &table, int timeoutMs, qint64 maxBodyBytes,
                      QObject *parent = nullptr);
@@ -40,6 +41,8 @@ public:
     void setConcurrency(int requests);
     // Fetches of one page before Find fails, at least 1.
     void setMaxAttempts(int attempts);
+    // The waits between the attempts of one page.
+    void setRetryTiming(RetryTiming timing) { m_retryTiming = std::move(timing); }
 
     // Empties the table and reads the blog whose address page is `blogAddress`; list pages are
     // built from `hostBase` and `blogName`.
@@ -60,19 +63,16 @@ signals:
     // The queue line of the page read next.
     void pageSelected(int index);
     void finished();
+    // A page failed and its next attempt waits this many seconds.
+    void retryWaiting(int seconds);
 
 private:
     // The page a slot fetches: BlogPage or an index into the queue.
     static constexpr int BlogPage = -1;
     static constexpr int NoPage = -2;
-    struct Slot
-    {
-        std::unique_ptr<PageFetcher> fetcher;
-        int page = NoPage;
-    };
 
-    void request(Slot &slot, int page);
-    void onFetched(Slot &slot, const FetchResult &result);
+    void request(int slot, int page, int delayMs = 0);
+    void onFetched(int slot, const Fetch::Result &result);
     void readPager(const QByteArray &body);
     void fillSlots();
     void parseArrived();
@@ -83,7 +83,10 @@ private:
     void stopRequests();
 
     ArticleTable &m_table;
-    std::array<Slot, MaxRequests> m_slots;
+    Fetch::SlotPool m_pool;
+    Fetch::Policy m_policy;
+    RetryTiming m_retryTiming;
+    std::array<int, MaxRequests> m_slotPage; // the page each slot fetches, or NoPage
     int m_concurrency = MaxRequests;
     int m_maxAttempts = 5;
     QStringList m_queue;

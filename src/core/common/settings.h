@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/retrytiming.h"
+
 #include <QDateTime>
 #include <QString>
 #include <functional>
@@ -18,12 +20,15 @@ struct Settings
     qint64 maxBodyBytes = 16 * 1024 * 1024;
     // How often one article is fetched before it is given up.
     int maxAttempts = 5;
+    // The waits between attempts.
+    RetryTiming retry;
     // Local date and time for the start page; replaceable in tests.
     std::function<QDateTime()> now = [] { return QDateTime::currentDateTime(); };
 
     static constexpr const char *DefaultHost = "http://127.0.0.1:8642/";
 
-    // The given program folder, host from PELMORA_BLOG_HOST or the built-in default.
+    // The given program folder, host from PELMORA_BLOG_HOST or the built-in default, the first
+    // retry wait from PELMORA_RETRY_DELAY_MS (milliseconds) when set.
     static Settings fromEnvironment(const QString &programFolder);
     // Adds the trailing "/" a host address needs.
     static QString normalizedHost(const QString &host);

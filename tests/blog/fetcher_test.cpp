@@ -1,28 +1,32 @@
 #include "blog/addresses.h"
-#include "blog/pagefetcher.h"
+#include "common/gbkcodec.h"
+#include "common/retrytiming.h"
+#include "fetch/fetcher.h"
 #include "samplehost.h"
 #include "support/cannedserver.h"
 
-#include <QNetworkAccessManager>
+#include <QDateTime>
+#include <QLocale>
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
-using Blog::FetchResult;
-using Blog::PageFetcher;
+using FetchResult = Fetch::Result;
 
 class PageFetch : public ::testing::Test
 {
 protected:
     FetchResult fetch(const QString &address, int timeoutMs = 5000, qint64 cap = 1 << 20)
     {
-        PageFetcher fetcher(network, timeoutMs, cap);
-        QSignalSpy spy(&fetcher, &PageFetcher::finished);
-        fetcher.fetch(address);
+        Fetch::Policy policy;
+        policy.timeoutMs = timeoutMs;
+        policy.maxBytes = cap;
+        QSignalSpy spy(&fetcher, &Fetch::Fetcher::finished);
+        fetcher.fetch(QUrl(address, QUrl::TolerantMode), policy);
         EXPECT_TRUE(spy.wait(10000));
         return spy.isEmpty() ? FetchResult{} : spy.first().first().value<FetchResult>();
     }
 
-    QNetworkAccessManager network;
+    Fetch::Fetcher fetcher;
     CannedServer server;
 };
 
@@ -31,7 +35,7 @@ TEST_F(PageFetch, DeliversTheBodyForDecoding)
     server.serve("/b/blog", "\xB1\xEA\xCC\xE2");
     const FetchResult result = fetch(server.baseUrl() + QStringLiteral("b/blog"));
     EXPECT_EQ(result.status, FetchResult::Status::Complete);
-    EXPECT_EQ(Blog::Bytes2bStr(result.body), QStringLiteral("标题"));
+    EXPECT_EQ(Gbk::decode(result.body), QStringLiteral("标题"));
 }
 
 TEST_F(PageFetch, ErrorStatusIsNoPage)
@@ -123,10 +127,10 @@ TEST(Redirects, OnlyTheSameHostOrItsHttpsAddress)
         {"http://127.0.0.1:8642/b/blog", false},     {"ftp://blog.example:8642/b/blog", false},
     };
     for (const auto &c : cases)
-        EXPECT_EQ(Blog::redirectAllowed(from, QUrl(QString::fromLatin1(c.to))), c.allowed) << c.to;
+        EXPECT_EQ(Fetch::redirectAllowed(from, QUrl(QString::fromLatin1(c.to))), c.allowed) << c.to;
     // From https back to http is a downgrade, not the same address.
-    EXPECT_FALSE(Blog::redirectAllowed(QUrl(QStringLiteral("https://blog.example/b")),
-                                       QUrl(QStringLiteral("http://blog.example/b"))));
+    EXPECT_FALSE(Fetch::redirectAllowed(QUrl(QStringLiteral("https://blog.example/b")),
+                                        QUrl(QStringLiteral("http://blog.example/b"))));
 }
 
 // The sample host's hostile answers for one page, against a small cap and time-out.
@@ -170,6 +174,30 @@ TEST_F(HostilePage, ServerErrorIsNoPage)
     EXPECT_EQ(result.status, FetchResult::Status::HttpError);
     EXPECT_TRUE(result.body.isEmpty());
     EXPECT_EQ(result.error, QStringLiteral("HTTP 500 Internal Server Error"));
+}
+
+TEST(RetryTiming, WaitsGrowToTheCeilingAndHonourRetryAfterUpToItsCap)
+{
+    RetryTiming timing;
+    timing.jitter = [] { return 0.0; }; // the lower end of every step
+    EXPECT_EQ(timing.delayMs(1, -1), 250);
+    EXPECT_EQ(timing.delayMs(2, -1), 500);
+    EXPECT_EQ(timing.delayMs(3, -1), 1000);
+    EXPECT_EQ(timing.delayMs(20, -1), 15000);
+    timing.jitter = [] { return 0.999; };
+    EXPECT_EQ(timing.delayMs(20, -1), 29985);
+    EXPECT_EQ(timing.delayMs(1, 2000), 2000);
+    EXPECT_EQ(timing.delayMs(1, 600000), 120000);
+
+    EXPECT_EQ(Fetch::parseRetryAfter(" 2 "), 2000);
+    EXPECT_EQ(Fetch::parseRetryAfter("soon"), -1);
+    EXPECT_EQ(Fetch::parseRetryAfter(""), -1);
+    const QByteArray inAMinute =
+        QLocale::c()
+            .toString(QDateTime::currentDateTimeUtc().addSecs(60), QStringLiteral("ddd, dd MMM yyyy HH:mm:ss 'GMT'"))
+            .toLatin1();
+    EXPECT_NEAR(Fetch::parseRetryAfter(inAMinute), 60000, 2000);
+    EXPECT_EQ(Fetch::parseRetryAfter("Sun, 06 Nov 1994 08:49:37 GMT"), 0);
 }
 
 TEST(Addresses, FormsOfTheBlogHost)
