@@ -9,17 +9,23 @@
 #include "gui/appcontext.h"
 #include "gui/articlegridview.h"
 #include "gui/articletablemodel.h"
+#include "gui/growinglayout.h"
 #include "gui/mainwindowform.h"
+#include "gui/progresspresenter.h"
+#include "gui/runnotice.h"
 #include "gui/twips.h"
 #include "task/taskfile.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSettings>
 #include <QUrl>
@@ -35,6 +41,7 @@ constexpr int InitialWidth = 13200;
 constexpr int InitialHeight = 6480;
 
 const QString KeepImagesKey = QStringLiteral("download/keepImages");
+const QString WindowSizeKey = QStringLiteral("window/size");
 
 constexpr int WheelNotch = 120;
 constexpr int WheelStep = 3;
@@ -99,8 +106,17 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
         QMetaObject::invokeMethod(this, &MainWindow::applyTopRow, Qt::QueuedConnection);
     });
 
+    m_progress = new ProgressPresenter(*this, *m_ui->ProgressBar, QGuiApplication::desktopFileName(), this);
+    connectProgress();
+
     Form_Load();
-    resize(Twips::toPixels(InitialWidth), Twips::toPixels(InitialHeight));
+    QSize size(Twips::toPixels(InitialWidth), Twips::toPixels(InitialHeight));
+    if (!m_context.settingsFile.isEmpty()) {
+        const QSize remembered = QSettings(m_context.settingsFile, QSettings::IniFormat).value(WindowSizeKey).toSize();
+        if (remembered.isValid())
+            size = remembered;
+    }
+    resize(size);
 
     Timer1.setObjectName(QStringLiteral("Timer1"));
     Timer1.setInterval(1000);
@@ -138,7 +154,8 @@ void MainWindow::Form_Load()
         QStringLiteral("第一步：先输入博客名。例如网址") + hostBase + QStringLiteral("qiruvo/blog 就输入“qiruvo”"),
         QStringLiteral("第二步：按下“寻找”会开始寻找文章，寻找完以后就按“下载”开始下载"),
         QStringLiteral("第三步：下载完成后按“生成CHM”生成CHM"),
-        QStringLiteral("注意：程序目录下必须有hha.dll文件，否则不能打包CHM"),
+        QStringLiteral("说明：生成CHM不需要其他文件，CHM文件放在程序目录") +
+            QDir::toNativeSeparators(m_context.settings.programFolder),
     });
 }
 
@@ -165,11 +182,15 @@ void MainWindow::Form_Resize(int outerWidth, int outerHeight)
 {
     if (outerHeight <= 3200)
         return;
-    const QRect list = m_ui->List1->geometry();
-    const int width = qMax(Twips::toPixels(outerWidth - 500), 0);
-    m_ui->List1->setGeometry(list.x(), list.y(), width, list.height());
-    const QRect grid = m_ui->MSH->geometry();
-    m_ui->MSH->setGeometry(grid.x(), grid.y(), width, qMax(Twips::toPixels(outerHeight - 3300), 0));
+    const GrowingLayout layout = growingLayout(outerWidth, outerHeight, Twips::fromPixels(height()));
+    const auto place = [](QWidget *widget, const QRect &twips) {
+        widget->setGeometry(Twips::rect(twips.x(), twips.y(), twips.width(), twips.height()));
+    };
+    place(m_ui->List1, layout.list);
+    for (QLabel *indicator : m_ui->Label5)
+        indicator->move(indicator->x(), Twips::toPixels(layout.indicatorTop));
+    place(m_ui->MSH, layout.grid);
+    place(m_ui->ProgressBar, layout.progressBar);
 }
 
 void MainWindow::resizeEvent(QResizeEvent *event)
@@ -219,6 +240,7 @@ void MainWindow::Command1_Click()
     m_ui->List1->clear();
     setStatus(StatusText::findStarting());
     SetDisp(ButtonState::Finding);
+    m_progress->runStarted();
     m_discovery.start(m_context.settings.hostBase, m_blogName, m_ui->Text3->text());
 }
 
@@ -227,6 +249,7 @@ void MainWindow::onFindFinished()
     // A Find that stopped at a page keeps its rows in the grid and its reason in the status line,
     // but offers neither Download nor Export of an incomplete list.
     SetDisp(m_discovery.failure().isEmpty() ? ButtonState::Found : ButtonState::Ready);
+    m_progress->runEnded(RunNotices::find(m_blogName, m_table.articleCount(), m_discovery.failure()));
 }
 
 void MainWindow::Command2_Click()
@@ -243,10 +266,13 @@ void MainWindow::Command2_Click()
         return;
     }
     SetDisp(ButtonState::Downloading);
+    m_progress->runStarted();
 }
 
 void MainWindow::onDownloadFinished(const Archive::DownloadJobReport &report)
 {
+    // A download stopped on purpose ends without a notice.
+    m_progress->runEnded(report.download.aborted ? RunNotice() : RunNotices::download(m_blogName, report));
     // The pictures' account goes below the list lines; the status line keeps its own texts.
     if (report.images && !report.images->aborted) {
         const Archive::ImageReport &images = *report.images;
@@ -278,11 +304,15 @@ void MainWindow::Command3_Click()
         return;
     }
     setStatus(StatusText::packing());
+    m_progress->runStarted();
+    m_progress->update(ProgressPhase::BuildChm, 0, 0);
     // The compile blocks the window; show the status before it starts.
     m_ui->Label2->repaint();
+    m_ui->ProgressBar->repaint();
     const Result<QStringList> compiled = m_context.compile(layout.file(Archive::projectFileName()));
     if (!compiled) {
         setStatus(StatusText::packFailed(compiled.error()));
+        m_progress->runEnded(RunNotices::pack(m_blogName, false, m_ui->Label2->text()));
         return;
     }
     if (compiled->isEmpty()) {
@@ -300,6 +330,7 @@ void MainWindow::Command3_Click()
         m_context.showMessage(this, QMessageBox::Warning, text);
     }
     SetDisp(ButtonState::Packed);
+    m_progress->runEnded(RunNotices::pack(m_blogName, true, m_ui->Label2->text()));
     m_context.open(QUrl::fromLocalFile(Paths::join(m_context.settings.programFolder, m_blogName + u".chm")));
 }
 
@@ -488,8 +519,29 @@ void MainWindow::abortRunning()
         m_download.abort();
 }
 
+void MainWindow::connectProgress()
+{
+    connect(&m_discovery, &Blog::ArticleDiscovery::pageSelected, this, [this](int line) {
+        m_progress->update(ProgressPhase::Find, line + 1, static_cast<int>(m_discovery.queue().size()));
+    });
+    connect(&m_download, &Archive::DownloadJob::progress, this, [this](int saved, int total, int givenUp) {
+        m_progress->update(ProgressPhase::Download, saved + givenUp, total);
+    });
+    connect(&m_download, &Archive::DownloadJob::imageProgress, this,
+            [this](int done, int total) { m_progress->update(ProgressPhase::Pictures, done, total); });
+}
+
+void MainWindow::rememberSize() const
+{
+    if (m_context.settingsFile.isEmpty())
+        return;
+    const QSize size = isMaximized() || isFullScreen() ? normalGeometry().size() : this->size();
+    QSettings(m_context.settingsFile, QSettings::IniFormat).setValue(WindowSizeKey, size);
+}
+
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    rememberSize();
     abortRunning();
     QWidget::closeEvent(event);
 }

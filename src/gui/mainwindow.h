@@ -13,6 +13,7 @@
 
 struct AppContext;
 class ArticleTableModel;
+class ProgressPresenter;
 class QUrl;
 class QWheelEvent;
 
@@ -86,12 +87,16 @@ private:
     void onDownloadFinished(const Archive::DownloadJobReport &report);
     void applyTopRow();
     void abortRunning();
+    // Feeds the progress bar from the operations' counts.
+    void connectProgress();
+    void rememberSize() const;
 
     AppContext &m_context;
     std::unique_ptr<Ui::MainWindow> m_ui;
     // The table outlives the operations that hold on to it.
     Blog::ArticleTable m_table;
     ArticleTableModel *m_model = nullptr;
+    ProgressPresenter *m_progress = nullptr;
     Blog::ArticleDiscovery m_discovery;
     Archive::DownloadJob m_download;
     QTimer Timer1;

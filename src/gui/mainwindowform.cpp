@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPalette>
+#include <QProgressBar>
 #include <QPushButton>
 
 namespace {
@@ -121,6 +122,10 @@ void MainWindow::setupUi(QWidget *form)
     MSH->verticalHeader()->setDefaultAlignment(Qt::AlignRight | Qt::AlignVCenter);
     MSH->horizontalHeader()->setHighlightSections(false);
     MSH->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+
+    // The window's layout moves it to just under the grid, whose height follows the window.
+    ProgressBar = place<QProgressBar>(form, "ProgressBar", 240, 6255, 8415, 225, songti(9, false));
+    ProgressBar->setVisible(false);
 }
 
 } // namespace Ui

@@ -7,6 +7,7 @@ class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QProgressBar;
 class QPushButton;
 class QWidget;
 
@@ -34,6 +35,8 @@ public:
     QListWidget *List1 = nullptr;
     std::array<QLabel *, 5> Label5{};
     ArticleGridView *MSH = nullptr;
+    // How far the running operation is, in the strip under the grid; hidden between runs.
+    QProgressBar *ProgressBar = nullptr;
 };
 
 } // namespace Ui
