@@ -21,7 +21,6 @@ namespace Cli {
 
 namespace {
 
-constexpr int BarWidth = 24;
 // Without a terminal, running counts are printed at most this often.
 constexpr qint64 PlainProgressIntervalMs = 1000;
 
@@ -172,10 +171,15 @@ void CliRunner::runFind()
     m_discovery = std::make_unique<Blog::ArticleDiscovery>(*m_network, m_table, m_settings.requestTimeoutMs,
                                                            m_settings.maxBodyBytes);
     m_discovery->setMaxAttempts(m_settings.maxAttempts);
-    connect(m_discovery.get(), &Blog::ArticleDiscovery::statusChanged, this, &CliRunner::status);
+    connect(m_discovery.get(), &Blog::ArticleDiscovery::statusChanged, this, [this](const QString &text) {
+        // On a terminal the page count is shown by the progress line.
+        if (!m_interactive || !text.startsWith(QStringLiteral("查找文章：")))
+            status(text);
+    });
     connect(m_discovery.get(), &Blog::ArticleDiscovery::pageSelected, this, [this](int index) {
-        progressLine(index + 1, static_cast<int>(m_discovery->queue().size()),
-                     QStringLiteral("%1 articles").arg(m_table.articleCount()));
+        const QString articles = QStringLiteral("%1 articles").arg(m_table.articleCount());
+        progressLine(QStringLiteral("pages"), index + 1, static_cast<int>(m_discovery->queue().size()), articles,
+                     articles);
     });
     connect(m_discovery.get(), &Blog::ArticleDiscovery::finished, this, &CliRunner::onFound);
     m_discovery->start(m_settings.hostBase, m_blogName, Blog::Address::blog(m_settings.hostBase, m_blogName));
@@ -237,15 +241,18 @@ void CliRunner::runDownload()
     });
     if (m_images) {
         m_download->setImages(Archive::ImageOptions::fromSettings(m_settings));
-        connect(m_download.get(), &Archive::DownloadJob::imageProgress, this,
-                [this](int done, int total) { progressLine(done, total, QString(), QStringLiteral("图片：")); });
+        connect(m_download.get(), &Archive::DownloadJob::imageProgress, this, [this](int done, int total) {
+            progressLine(QStringLiteral("pictures"), done, total, QString(), QString(), QStringLiteral("图片："));
+        });
     }
     connect(m_download.get(), &Archive::DownloadJob::progress, this, [this](int saved, int total, int givenUp) {
+        const QString givenUpNote = givenUp > 0 ? QStringLiteral("%1 given up").arg(givenUp) : QString();
+        // Without a terminal the rate is the average since the start.
         const double seconds = std::max<qint64>(1, m_clock.elapsed()) / 1000.0;
         QString extra = QStringLiteral("%1/s").arg(saved / seconds, 0, 'f', 1);
         if (givenUp > 0)
-            extra += QStringLiteral(", %1 given up").arg(givenUp);
-        progressLine(saved + givenUp, total, extra);
+            extra += QStringLiteral(", ") + givenUpNote;
+        progressLine(QStringLiteral("articles"), saved + givenUp, total, givenUpNote, extra);
     });
     connect(m_download.get(), &Archive::DownloadJob::finished, this, &CliRunner::onDownloaded);
     connect(&m_download->driver(), &Archive::DownloadDriver::rowGivenUp, this, [this](int row, const QString &why) {
@@ -358,26 +365,28 @@ void CliRunner::status(const QString &text)
     m_out.flush();
 }
 
-void CliRunner::progressLine(int done, int total, const QString &extra, const QString &label)
+void CliRunner::progressLine(const QString &phase, int done, int total, const QString &note, const QString &extra,
+                             const QString &label)
 {
     if (m_quiet)
         return;
-    const QString counts = label + QStringLiteral("%1/%2").arg(done).arg(total);
-    const QString suffix = extra.isEmpty() ? QString() : QStringLiteral(" (") + extra + QLatin1Char(')');
-    if (!m_interactive) {
-        const qint64 now = m_clock.elapsed();
-        if (done < total && m_lastPrint >= 0 && now - m_lastPrint < PlainProgressIntervalMs)
-            return;
-        m_lastPrint = now;
-        m_out << counts << suffix << QLatin1Char('\n');
+    if (m_interactive) {
+        // Each phase keeps its last line on the screen.
+        if (m_lineOpen && phase != m_progressLine.phase())
+            endLine();
+        m_out << m_progressLine.render(m_clock.elapsed(), phase, done, total, note);
         m_out.flush();
+        m_lineOpen = true;
         return;
     }
-    const int filled = total > 0 ? static_cast<int>(static_cast<qint64>(BarWidth) * done / total) : 0;
-    m_out << QStringLiteral("\r[") << QString(filled, QLatin1Char('#')) << QString(BarWidth - filled, QLatin1Char('-'))
-          << QStringLiteral("] ") << counts << suffix << QStringLiteral("\x1b[K");
+    const QString counts = label + QStringLiteral("%1/%2").arg(done).arg(total);
+    const QString suffix = extra.isEmpty() ? QString() : QStringLiteral(" (") + extra + QLatin1Char(')');
+    const qint64 now = m_clock.elapsed();
+    if (done < total && m_lastPrint >= 0 && now - m_lastPrint < PlainProgressIntervalMs)
+        return;
+    m_lastPrint = now;
+    m_out << counts << suffix << QLatin1Char('\n');
     m_out.flush();
-    m_lineOpen = true;
 }
 
 void CliRunner::endLine()
@@ -388,6 +397,7 @@ void CliRunner::endLine()
         m_lineOpen = false;
     }
     m_lastPrint = -1;
+    m_progressLine.reset();
 }
 
 void CliRunner::fail(int code, const QString &message)
