@@ -11,6 +11,7 @@
 #include <QMessageBox>
 #include <QNetworkAccessManager>
 #include <QPixmap>
+#include <QProgressBar>
 #include <QSettings>
 #include <QTextStream>
 #include <QTimer>
@@ -22,7 +23,7 @@ int main(int argc, char **argv)
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Archives one user's blog into a compiled help file."));
-    parser.addHelpOption();
+    const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
     const QCommandLineOption dirOption(QStringLiteral("dir"),
                                        QStringLiteral("Program folder: where archives, task files and help files go."),
@@ -35,13 +36,23 @@ int main(int argc, char **argv)
     const QCommandLineOption afterDownloadOption(
         QStringLiteral("after-download"),
         QStringLiteral("With --screenshot: first press Find and then Download for the blog name shown."));
-    parser.addOptions({dirOption, hostOption, screenshotOption, afterDownloadOption});
+    const QCommandLineOption midDownloadOption(
+        QStringLiteral("mid-download"),
+        QStringLiteral("With --screenshot: press Find, then Download, and take the picture halfway through."));
+    parser.addOptions({dirOption, hostOption, screenshotOption, afterDownloadOption, midDownloadOption});
 
-    // --version answers before the application object exists, so it needs no display.
+    // --help and --version answer before the application object exists, so they need no display.
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));
-    if (parser.parse(arguments) && parser.isSet(versionOption)) {
+    const bool parsed = parser.parse(arguments);
+    if (parsed && parser.isSet(helpOption)) {
+        // Without the application object the parser does not know the program's name.
+        QTextStream(stdout) << parser.helpText().replace(QLatin1String("<executable_name>"),
+                                                         QApplication::applicationName());
+        return 0;
+    }
+    if (parsed && parser.isSet(versionOption)) {
         QTextStream(stdout) << QApplication::applicationName() << ' ' << QApplication::applicationVersion() << '\n';
         return 0;
     }
@@ -83,13 +94,21 @@ int main(int argc, char **argv)
             }
             return 0;
         };
-        if (!parser.isSet(afterDownloadOption))
+        const bool midDownload = parser.isSet(midDownloadOption);
+        if (!parser.isSet(afterDownloadOption) && !midDownload)
             return shoot();
-        // Press Find, then Download once Find is done, and take the picture when Download is done.
+        const auto *bar = window.findChild<QProgressBar *>(QStringLiteral("ProgressBar"));
+        // Press Find, then Download once Find is done, and take the picture when Download is done
+        // or, mid-download, once the bar is halfway.
         window.Command1_Click();
         bool downloading = false;
         QTimer watch;
         QObject::connect(&watch, &QTimer::timeout, &window, [&] {
+            if (downloading && midDownload && bar->isVisible() && bar->value() * 2 >= bar->maximum()) {
+                watch.stop();
+                QApplication::exit(shoot());
+                return;
+            }
             if (window.running())
                 return;
             if (!downloading) {
