@@ -37,7 +37,7 @@ double timeFind(const QString &base, int requests, int &rows)
     loop.exec();
     const double seconds = static_cast<double>(wall.nsecsElapsed()) / 1e9;
     rows = table.articleCount();
-    return discovery.failure().isEmpty() ? seconds : -1;
+    return discovery.failure() ? -1 : seconds;
 }
 
 } // namespace

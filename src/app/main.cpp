@@ -16,6 +16,55 @@
 #include <QTextStream>
 #include <QTimer>
 
+namespace {
+
+// When the window's picture is taken: at once, after a Find and a Download of the blog name shown,
+// or halfway through that Download.
+enum class ShotMoment { Now, AfterDownload, MidDownload };
+
+// Renders the window into a PNG file at the given moment; the exit code says whether the file was
+// written.
+int screenshot(MainWindow &window, const QString &file, ShotMoment moment)
+{
+    auto shoot = [&window, file] {
+        QApplication::processEvents();
+        if (!window.grab().save(file, "PNG")) {
+            QTextStream(stderr) << "cannot write " << file << '\n';
+            return 1;
+        }
+        return 0;
+    };
+    if (moment == ShotMoment::Now)
+        return shoot();
+    const auto *bar = window.findChild<QProgressBar *>(QStringLiteral("progressBar"));
+    // Press Find, then Download once Find is done, and take the picture when Download is done or,
+    // mid-download, once the bar is halfway.
+    window.startFind();
+    bool downloading = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, &window, [&] {
+        if (downloading && moment == ShotMoment::MidDownload && bar->isVisible() &&
+            bar->value() * 2 >= bar->maximum()) {
+            watch.stop();
+            QApplication::exit(shoot());
+            return;
+        }
+        if (window.running())
+            return;
+        if (!downloading) {
+            downloading = true;
+            window.startDownload();
+            return;
+        }
+        watch.stop();
+        QApplication::exit(shoot());
+    });
+    watch.start(200);
+    return QApplication::exec();
+}
+
+} // namespace
+
 int main(int argc, char **argv)
 {
     QApplication::setApplicationName(QStringLiteral("pelmora"));
@@ -85,42 +134,10 @@ int main(int argc, char **argv)
     window.show();
 
     if (parser.isSet(screenshotOption)) {
-        const QString file = parser.value(screenshotOption);
-        auto shoot = [&window, file] {
-            QApplication::processEvents();
-            if (!window.grab().save(file, "PNG")) {
-                QTextStream(stderr) << "cannot write " << file << '\n';
-                return 1;
-            }
-            return 0;
-        };
-        const bool midDownload = parser.isSet(midDownloadOption);
-        if (!parser.isSet(afterDownloadOption) && !midDownload)
-            return shoot();
-        const auto *bar = window.findChild<QProgressBar *>(QStringLiteral("ProgressBar"));
-        // Press Find, then Download once Find is done, and take the picture when Download is done
-        // or, mid-download, once the bar is halfway.
-        window.Command1_Click();
-        bool downloading = false;
-        QTimer watch;
-        QObject::connect(&watch, &QTimer::timeout, &window, [&] {
-            if (downloading && midDownload && bar->isVisible() && bar->value() * 2 >= bar->maximum()) {
-                watch.stop();
-                QApplication::exit(shoot());
-                return;
-            }
-            if (window.running())
-                return;
-            if (!downloading) {
-                downloading = true;
-                window.Command2_Click();
-                return;
-            }
-            watch.stop();
-            QApplication::exit(shoot());
-        });
-        watch.start(200);
-        return QApplication::exec();
+        const ShotMoment moment = parser.isSet(midDownloadOption)     ? ShotMoment::MidDownload
+                                  : parser.isSet(afterDownloadOption) ? ShotMoment::AfterDownload
+                                                                      : ShotMoment::Now;
+        return screenshot(window, parser.value(screenshotOption), moment);
     }
     return QApplication::exec();
 }

@@ -2,14 +2,12 @@
 
 #include "archive/downloadjob.h"
 #include "archive/layout.h"
-#include "archive/projectwriter.h"
 #include "blog/addresses.h"
 #include "blog/articlediscovery.h"
 #include "common/blogname.h"
-#include "common/paths.h"
-#include "common/statustext.h"
-#include "helpfile/hha.h"
-#include "task/taskfile.h"
+#include "frontend/statustext.h"
+#include "pipeline/helpfilejob.h"
+#include "pipeline/taskjob.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -23,11 +21,13 @@ namespace {
 
 // Without a terminal, running counts are printed at most this often.
 constexpr qint64 PlainProgressIntervalMs = 1000;
+// On a terminal the line is redrawn at most this often within a phase.
+constexpr qint64 TerminalRedrawIntervalMs = 100;
 
 QString usage()
 {
     return QStringLiteral(
-        "Usage: pelmora-cli [--dir DIR] [--host URL] [--per-page N] [--images] [--quiet] COMMAND NAME\n"
+        "Usage: pelmora-cli [--dir DIR] [--host URL] [--per-page N] [--timeout S] [--images] [--quiet] COMMAND NAME\n"
         "Commands:\n"
         "  find NAME      find the blog's articles and save them as DIR/NAME.ini\n"
         "  download NAME  download the articles of DIR/NAME.ini and write the index pages\n"
@@ -47,74 +47,77 @@ CliRunner::CliRunner(QTextStream &out, QTextStream &err, QObject *parent)
 
 CliRunner::~CliRunner() = default;
 
+struct CliRunner::Options
+{
+    QCommandLineOption dir{QStringLiteral("dir"), QStringLiteral("Program folder for all output."),
+                           QStringLiteral("DIR")};
+    QCommandLineOption host{QStringLiteral("host"), QStringLiteral("Blog host base address."), QStringLiteral("URL")};
+    QCommandLineOption perPage{QStringLiteral("per-page"),
+                               QStringLiteral("Articles per index page, 1 to 255 (default 20)."), QStringLiteral("N")};
+    QCommandLineOption timeout{QStringLiteral("timeout"), QStringLiteral("Request time-out in seconds."),
+                               QStringLiteral("S")};
+    QCommandLineOption quiet{QStringLiteral("quiet"), QStringLiteral("Print errors only.")};
+    QCommandLineOption images{
+        QStringLiteral("images"),
+        QStringLiteral("Download the articles' pictures into the archive and link them from there.")};
+};
+
 void CliRunner::start(const QStringList &arguments, Settings defaults)
 {
     m_settings = std::move(defaults);
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Archives a blog into a compiled help file."));
-    const QCommandLineOption dirOption(QStringLiteral("dir"), QStringLiteral("Program folder for all output."),
-                                       QStringLiteral("DIR"));
-    const QCommandLineOption hostOption(QStringLiteral("host"), QStringLiteral("Blog host base address."),
-                                        QStringLiteral("URL"));
-    const QCommandLineOption perPageOption(QStringLiteral("per-page"),
-                                           QStringLiteral("Articles per index page, 1 to 255 (default 20)."),
-                                           QStringLiteral("N"));
-    const QCommandLineOption timeoutOption(QStringLiteral("timeout"), QStringLiteral("Request time-out in seconds."),
-                                           QStringLiteral("S"));
-    const QCommandLineOption quietOption(QStringLiteral("quiet"), QStringLiteral("Print errors only."));
-    const QCommandLineOption imagesOption(
-        QStringLiteral("images"),
-        QStringLiteral("Download the articles' pictures into the archive and link them from there."));
+    const Options options;
     const QCommandLineOption helpOption = parser.addHelpOption();
-    parser.addOptions({dirOption, hostOption, perPageOption, timeoutOption, quietOption, imagesOption});
+    parser.addOptions({options.dir, options.host, options.perPage, options.timeout, options.quiet, options.images});
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("find, download, chm or archive"));
     parser.addPositionalArgument(QStringLiteral("name"), QStringLiteral("The blog name."));
     const QCommandLineOption versionOption = parser.addVersionOption();
 
-    auto usageError = [this](const QString &message) {
-        m_err << message << QLatin1Char('\n') << usage();
-        m_err.flush();
-        m_done = true;
-        QTimer::singleShot(0, this, [this] { emit finished(UsageError); });
-    };
     if (!parser.parse(arguments))
         return usageError(parser.errorText());
-    if (parser.isSet(helpOption)) {
-        m_out << parser.helpText() << QLatin1Char('\n') << usage();
-        m_out.flush();
-        m_done = true;
-        QTimer::singleShot(0, this, [this] { emit finished(Success); });
-        return;
-    }
-    if (parser.isSet(versionOption)) {
-        m_out << QCoreApplication::applicationName() << QLatin1Char(' ') << QCoreApplication::applicationVersion()
-              << QLatin1Char('\n');
-        m_out.flush();
-        m_done = true;
-        QTimer::singleShot(0, this, [this] { emit finished(Success); });
-        return;
-    }
-    if (parser.isSet(dirOption))
-        m_settings.programFolder = QDir(parser.value(dirOption)).absolutePath();
-    if (parser.isSet(hostOption))
-        m_settings.hostBase = Settings::normalizedHost(parser.value(hostOption));
-    if (parser.isSet(perPageOption))
-        m_perPage = parser.value(perPageOption);
-    if (parser.isSet(timeoutOption)) {
+    if (parser.isSet(helpOption))
+        return printAndFinish(parser.helpText() + QLatin1Char('\n') + usage());
+    if (parser.isSet(versionOption))
+        return printAndFinish(QCoreApplication::applicationName() + QLatin1Char(' ') +
+                              QCoreApplication::applicationVersion() + QLatin1Char('\n'));
+    if (const Result<void> applied = applyOptions(parser, options); !applied)
+        return usageError(applied.error());
+    if (const Result<void> command = readCommand(parser.positionalArguments()); !command)
+        return usageError(command.error());
+    if (!QDir().mkpath(m_settings.programFolder))
+        return fail(Failure, QStringLiteral("cannot create the folder ") + m_settings.programFolder);
+
+    m_network = std::make_unique<QNetworkAccessManager>();
+    QTimer::singleShot(0, this, &CliRunner::runNext);
+}
+
+Result<void> CliRunner::applyOptions(const QCommandLineParser &parser, const Options &options)
+{
+    if (parser.isSet(options.dir))
+        m_settings.programFolder = QDir(parser.value(options.dir)).absolutePath();
+    if (parser.isSet(options.host))
+        m_settings.hostBase = Settings::normalizedHost(parser.value(options.host));
+    if (parser.isSet(options.perPage))
+        m_perPage = parser.value(options.perPage);
+    if (parser.isSet(options.timeout)) {
         bool ok = false;
-        const double seconds = parser.value(timeoutOption).toDouble(&ok);
+        const double seconds = parser.value(options.timeout).toDouble(&ok);
         if (!ok || seconds <= 0 || seconds > 3600)
-            return usageError(QStringLiteral("--timeout takes a number of seconds from 0 to 3600"));
+            return Result<void>::failure(QStringLiteral("--timeout takes a number of seconds above 0, at most 3600"));
         m_settings.requestTimeoutMs = static_cast<int>(seconds * 1000);
     }
-    m_quiet = parser.isSet(quietOption);
-    m_images = parser.isSet(imagesOption);
+    m_quiet = parser.isSet(options.quiet);
+    m_images = parser.isSet(options.images);
     if (auto perPage = Archive::parsePerPage(m_perPage); !perPage)
-        return usageError(perPage.error());
+        return Result<void>::failure(perPage.error());
+    return {};
+}
 
-    const QStringList positional = parser.positionalArguments();
+Result<void> CliRunner::readCommand(const QStringList &positional)
+{
     if (positional.size() != 2)
-        return usageError(QStringLiteral("expected a command and a blog name"));
+        return Result<void>::failure(QStringLiteral("expected a command and a blog name"));
     const QString command = positional[0];
     if (command == QLatin1String("find"))
         m_steps = {Step::Find};
@@ -125,17 +128,25 @@ void CliRunner::start(const QStringList &arguments, Settings defaults)
     else if (command == QLatin1String("archive"))
         m_steps = {Step::Find, Step::Download, Step::Chm};
     else
-        return usageError(QStringLiteral("unknown command: ") + command);
+        return Result<void>::failure(QStringLiteral("unknown command: ") + command);
     m_blogName = positional[1];
-    if (auto check = checkBlogName(m_blogName); !check)
-        return usageError(check.error());
-    if (!QDir().mkpath(m_settings.programFolder)) {
-        fail(Failure, QStringLiteral("cannot create the folder ") + m_settings.programFolder);
-        return;
-    }
+    return checkBlogName(m_blogName);
+}
 
-    m_network = std::make_unique<QNetworkAccessManager>();
-    QTimer::singleShot(0, this, &CliRunner::runNext);
+void CliRunner::usageError(const QString &message)
+{
+    m_err << message << QLatin1Char('\n') << usage();
+    m_err.flush();
+    m_done = true;
+    QTimer::singleShot(0, this, [this] { emit finished(UsageError); });
+}
+
+void CliRunner::printAndFinish(const QString &text)
+{
+    m_out << text;
+    m_out.flush();
+    m_done = true;
+    QTimer::singleShot(0, this, [this] { emit finished(Success); });
 }
 
 void CliRunner::interrupt()
@@ -171,10 +182,10 @@ void CliRunner::runFind()
     m_discovery = std::make_unique<Blog::ArticleDiscovery>(*m_network, m_table, m_settings.requestTimeoutMs,
                                                            m_settings.maxBodyBytes);
     m_discovery->setMaxAttempts(m_settings.maxAttempts);
-    connect(m_discovery.get(), &Blog::ArticleDiscovery::statusChanged, this, [this](const QString &text) {
+    connect(m_discovery.get(), &Blog::ArticleDiscovery::progressed, this, [this](const Progress &progress) {
         // On a terminal the page count is shown by the progress line.
-        if (!m_interactive || !text.startsWith(QStringLiteral("查找文章：")))
-            status(text);
+        if (!m_interactive || progress.stage != Progress::Stage::Running)
+            status(Presentation::statusText(progress));
     });
     connect(m_discovery.get(), &Blog::ArticleDiscovery::pageSelected, this, [this](int index) {
         const QString articles = QStringLiteral("%1 articles").arg(m_table.articleCount());
@@ -189,21 +200,20 @@ void CliRunner::onFound()
 {
     endLine();
     // A Find that stopped at a page leaves any task file from an earlier one as it is.
-    if (!m_discovery->failure().isEmpty())
-        return fail(Failure, m_discovery->failure());
-    const QStringList unstorable = Task::unstorableValues(m_table);
-    for (const QString &problem : unstorable)
+    if (m_discovery->failure())
+        return fail(Failure, Presentation::statusText(*m_discovery->failure()));
+    const Pipeline::ExportReport exported = Pipeline::exportTask(layout(), m_blogName, m_table, showStatus());
+    for (const QString &problem : exported.unstorable)
         m_err << QStringLiteral("warning: the task file cannot carry an empty value or line break: ") << problem
               << QLatin1Char('\n');
     m_err.flush();
-    if (auto exported = Task::exportTask(taskPath(), m_blogName, m_table); !exported)
-        return fail(Failure, exported.error());
-    status(StatusText::exported(m_blogName));
+    if (!exported.error.isEmpty())
+        return fail(Failure, exported.error);
     endLine();
     if (!m_quiet) {
         m_out << QStringLiteral("%1 articles; task file: %2\n")
                      .arg(m_table.articleCount())
-                     .arg(QDir::toNativeSeparators(taskPath()));
+                     .arg(QDir::toNativeSeparators(layout().taskFile()));
         m_out.flush();
     }
     runNext();
@@ -211,18 +221,13 @@ void CliRunner::onFound()
 
 bool CliRunner::importTask()
 {
-    const auto task = Task::importTask(taskPath());
+    const Result<Task::TaskData> task = Pipeline::readTask(layout().taskFile(), m_blogName);
     if (!task) {
         fail(Failure, task.error());
         return false;
     }
-    if (task->blogName != m_blogName) {
-        fail(Failure, QStringLiteral("%1 belongs to the blog \"%2\"").arg(taskPath(), task->blogName));
-        return false;
-    }
-    m_table.clear();
-    for (const Task::Record &r : task->records)
-        m_table.LoadWZ(r.title, r.category, r.link, r.date);
+    // The rows load quietly; the command line shows no import count.
+    Pipeline::loadTask(*task, m_table, [](const Progress &) {});
     return true;
 }
 
@@ -233,16 +238,17 @@ void CliRunner::runDownload()
     m_download = std::make_unique<Archive::DownloadJob>(*m_network, m_table,
                                                         Archive::DownloadDriver::Options::fromSettings(m_settings));
     m_download->setClock(m_settings.now, QLocale::system());
-    connect(m_download.get(), &Archive::DownloadJob::statusChanged, this, [this](const QString &text) {
-        // The running counts are shown by the progress line.
-        if (!text.startsWith(QStringLiteral("下载文章：")) && !text.startsWith(QStringLiteral("生成文章索引：")) &&
-            !text.startsWith(QStringLiteral("图片：")))
-            status(text);
+    connect(m_download.get(), &Archive::DownloadJob::progressed, this, [this](const Progress &progress) {
+        // The running counts are shown by the progress line; the index pages' only on a terminal.
+        if (progress.stage != Progress::Stage::Running)
+            status(Presentation::statusText(progress));
+        else if (m_interactive && progress.phase == Progress::Phase::IndexPages)
+            progressLine(QStringLiteral("index pages"), progress.done, progress.total, QString(), QString());
     });
     if (m_images) {
         m_download->setImages(Archive::ImageOptions::fromSettings(m_settings));
         connect(m_download.get(), &Archive::DownloadJob::imageProgress, this, [this](int done, int total) {
-            progressLine(QStringLiteral("pictures"), done, total, QString(), QString(), QStringLiteral("图片："));
+            progressLine(QStringLiteral("pictures"), done, total, QString(), QString(), Presentation::picturesLabel());
         });
     }
     connect(m_download.get(), &Archive::DownloadJob::progress, this, [this](int saved, int total, int givenUp) {
@@ -283,8 +289,7 @@ void CliRunner::onDownloaded(const Archive::DownloadJobReport &report)
         m_out << QStringLiteral("%1 of %2 articles saved in %3\n")
                      .arg(report.download.saved)
                      .arg(report.download.articles)
-                     .arg(QDir::toNativeSeparators(
-                         Archive::Layout(m_settings.programFolder, m_blogName).archiveFolder()));
+                     .arg(QDir::toNativeSeparators(layout().archiveFolder()));
         m_out.flush();
     }
     QString incomplete;
@@ -326,27 +331,21 @@ void CliRunner::runChm()
 {
     if (!m_discovery && !m_download && !importTask())
         return;
-    const Archive::Layout layout(m_settings.programFolder, m_blogName);
-    if (!QFileInfo::exists(layout.file(QStringLiteral("index.html"))))
-        return fail(Failure, QStringLiteral("%1 has no start page; run download first")
-                                 .arg(QDir::toNativeSeparators(layout.archiveFolder())));
-    if (auto written = Archive::writeProject(layout.archiveFolder(), m_blogName, m_table); !written)
-        return fail(Failure, written.error());
-    status(StatusText::packing());
-    const auto compiled = HelpFile::compileProject(layout.file(Archive::projectFileName()));
-    if (!compiled)
-        return fail(Failure, StatusText::packFailed(compiled.error()));
-    const QStringList missing = compiled->missingFiles;
-    status(missing.isEmpty() ? StatusText::packed() : StatusText::packedWithout(static_cast<int>(missing.size())));
+    const Result<Pipeline::HelpFileReport> built = Pipeline::buildHelpFile(
+        layout(), m_blogName, m_table, &Pipeline::compileHelpProject, [this](const Progress &progress) {
+            if (progress.stage != Progress::Stage::Failed)
+                status(Presentation::statusText(progress));
+        });
+    if (!built)
+        return fail(Failure, Presentation::packFailed(built.error()));
     endLine();
     if (!m_quiet) {
-        m_out << QStringLiteral("help file: %1\n")
-                     .arg(QDir::toNativeSeparators(
-                         Paths::join(m_settings.programFolder, m_blogName + QStringLiteral(".chm"))));
+        m_out << QStringLiteral("help file: %1\n").arg(QDir::toNativeSeparators(built->helpFile));
         m_out.flush();
     }
+    const QStringList &missing = built->missingArticles;
     if (!missing.isEmpty()) {
-        for (const QString &article : Archive::describeEntries(m_table, missing))
+        for (const QString &article : missing)
             m_err << QStringLiteral("missing: ") << article << QLatin1Char('\n');
         return fail(
             Failure,
@@ -357,7 +356,7 @@ void CliRunner::runChm()
 
 void CliRunner::status(const QString &text)
 {
-    if (m_quiet || text == m_lastStatus)
+    if (m_quiet || text.isEmpty() || text == m_lastStatus)
         return;
     m_lastStatus = text;
     endLine();
@@ -371,10 +370,16 @@ void CliRunner::progressLine(const QString &phase, int done, int total, const QS
     if (m_quiet)
         return;
     if (m_interactive) {
+        const qint64 now = m_clock.elapsed();
+        const bool samePhase = m_lineOpen && phase == m_progressLine.phase();
+        // A fast phase (the index pages) would redraw the line for every step.
+        if (samePhase && done < total && now - m_lastPrint < TerminalRedrawIntervalMs)
+            return;
         // Each phase keeps its last line on the screen.
-        if (m_lineOpen && phase != m_progressLine.phase())
+        if (m_lineOpen && !samePhase)
             endLine();
-        m_out << m_progressLine.render(m_clock.elapsed(), phase, done, total, note);
+        m_lastPrint = now;
+        m_out << m_progressLine.render(now, phase, done, total, note);
         m_out.flush();
         m_lineOpen = true;
         return;
@@ -420,9 +425,14 @@ void CliRunner::succeed()
     QTimer::singleShot(0, this, [this] { emit finished(Success); });
 }
 
-QString CliRunner::taskPath() const
+Archive::Layout CliRunner::layout() const
 {
-    return Paths::join(m_settings.programFolder, m_blogName + QStringLiteral(".ini"));
+    return Archive::Layout(m_settings.programFolder, m_blogName);
+}
+
+Pipeline::ProgressSink CliRunner::showStatus()
+{
+    return [this](const Progress &progress) { status(Presentation::statusText(progress)); };
 }
 
 } // namespace Cli

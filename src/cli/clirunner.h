@@ -1,8 +1,11 @@
 #pragma once
 
+#include "archive/layout.h"
 #include "blog/articletable.h"
 #include "cli/progressline.h"
+#include "common/result.h"
 #include "common/settings.h"
+#include "pipeline/taskjob.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -10,6 +13,7 @@
 #include <QTextStream>
 #include <memory>
 
+class QCommandLineParser;
 class QNetworkAccessManager;
 class QTimer;
 
@@ -52,6 +56,12 @@ signals:
 
 private:
     enum class Step { Find, Download, Chm };
+    struct Options;
+
+    Result<void> applyOptions(const QCommandLineParser &parser, const Options &options);
+    Result<void> readCommand(const QStringList &positional);
+    void usageError(const QString &message);
+    void printAndFinish(const QString &text);
 
     void runNext();
     void runFind();
@@ -69,7 +79,9 @@ private:
     void endLine();
     void fail(int code, const QString &message);
     void succeed();
-    QString taskPath() const;
+    Archive::Layout layout() const;
+    // Shows each event's status text.
+    Pipeline::ProgressSink showStatus();
 
     QTextStream &m_out;
     QTextStream &m_err;

@@ -1,6 +1,6 @@
 #include "gui/appcontext.h"
 
-#include "gui/helpcompiler.h"
+#include "pipeline/helpfilejob.h"
 
 #include <QDesktopServices>
 #include <QFileDialog>
@@ -23,5 +23,5 @@ AppContext::AppContext(QNetworkAccessManager &networkManager, Settings appSettin
     , chooseFile([](QWidget *parent, const QString &folder, const QString &filter) {
         return QFileDialog::getOpenFileName(parent, QString(), folder, filter);
     })
-    , compile(&compileHelpProject)
+    , compile(&Pipeline::compileHelpProject)
 {}

@@ -2,6 +2,7 @@
 
 #include "common/result.h"
 #include "common/settings.h"
+#include "pipeline/helpfilejob.h"
 
 #include <QMessageBox>
 #include <QString>
@@ -19,9 +20,6 @@ using MessageShower = std::function<void(QWidget *parent, QMessageBox::Icon icon
 using AboutShower = std::function<void(QWidget *parent, const QString &text, const QString &version)>;
 // Asks for a file to open, starting in `folder`; empty when the user cancels.
 using FileChooser = std::function<QString(QWidget *parent, const QString &folder, const QString &filter)>;
-// Compiles a help project into the compiled file the project names; the result lists the project's
-// entries that were missing on disk and are not in the compiled file.
-using HelpCompiler = std::function<Result<QStringList>(const QString &projectPath)>;
 
 // Everything the window needs from outside. The defaults talk to the desktop; tests replace them.
 struct AppContext
@@ -34,7 +32,7 @@ struct AppContext
     MessageShower showMessage;
     AboutShower showAbout;
     FileChooser chooseFile;
-    HelpCompiler compile;
+    Pipeline::HelpCompiler compile;
     // Where the window remembers its choices (an INI file); empty: nothing is remembered.
     QString settingsFile;
 };

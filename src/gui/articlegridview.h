@@ -2,8 +2,8 @@
 
 #include <QTableView>
 
-// The grid MSH: a table view that scrolls a whole row at a time and speaks of its first visible row
-// the way the article table numbers rows (the first article row is 1).
+// The article grid: a table view that scrolls a whole row at a time and speaks of its first visible
+// row the way the article table numbers rows (the first article row is 1).
 class ArticleGridView final : public QTableView
 {
     Q_OBJECT

@@ -3,7 +3,7 @@
 #include "blog/articletable.h"
 
 namespace {
-constexpr int MarkColumn = 6;
+static_assert(ArticleTableModel::ColumnCount == Blog::ArticleTable::ColumnCount);
 }
 
 ArticleTableModel::ArticleTableModel(const Blog::ArticleTable &table, QObject *parent)
@@ -24,7 +24,7 @@ int ArticleTableModel::rowCount(const QModelIndex &parent) const
 
 int ArticleTableModel::columnCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : Blog::ArticleTable::ColumnCount;
+    return parent.isValid() ? 0 : ColumnCount;
 }
 
 QVariant ArticleTableModel::data(const QModelIndex &index, int role) const
@@ -40,7 +40,7 @@ QVariant ArticleTableModel::headerData(int section, Qt::Orientation orientation,
         return {};
     // The vertical header is the grid's grey row-number column.
     if (orientation == Qt::Vertical)
-        return m_table.cell(section + 1, 0);
+        return m_table.cell(section + 1, RowNumberColumn);
     return m_table.cell(0, section);
 }
 

@@ -15,6 +15,18 @@ class ArticleTableModel final : public QAbstractTableModel
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ArticleTableModel)
 public:
+    // The grid's columns; the row number shows as the vertical header.
+    enum Column {
+        RowNumberColumn,
+        TitleColumn,
+        CategoryColumn,
+        LinkColumn,
+        DateColumn,
+        OrdinalColumn,
+        MarkColumn,
+        ColumnCount
+    };
+
     explicit ArticleTableModel(const Blog::ArticleTable &table, QObject *parent = nullptr);
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;

@@ -3,7 +3,7 @@
 // The patterns of the six command buttons.
 enum class ButtonState { Ready, Finding, Found, Downloading, Downloaded, Packed, Imported };
 
-// Enabled flags in the order Find, Download, Build CHM, Folder, Export, Import (Command1, 2, 3, 4, 5, 6).
+// Enabled flags in the order Find, Download, Build CHM, Folder, Export, Import.
 struct ButtonPattern
 {
     bool find;

@@ -1,11 +1,9 @@
 #include "gui/mainwindow.h"
 
 #include "archive/layout.h"
-#include "archive/projectwriter.h"
 #include "blog/addresses.h"
 #include "common/blogname.h"
-#include "common/paths.h"
-#include "common/statustext.h"
+#include "frontend/statustext.h"
 #include "gui/appcontext.h"
 #include "gui/articlegridview.h"
 #include "gui/articletablemodel.h"
@@ -14,7 +12,8 @@
 #include "gui/progresspresenter.h"
 #include "gui/runnotice.h"
 #include "gui/twips.h"
-#include "task/taskfile.h"
+#include "pipeline/helpfilejob.h"
+#include "pipeline/taskjob.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -33,8 +32,8 @@
 
 namespace {
 
-// Column widths of the grid in twips; column 0 is the grey row-number column.
-constexpr int ColumnWidths[Blog::ArticleTable::ColumnCount] = {700, 4800, 2800, 3200, 2000, 600, 300};
+// Column widths of the grid in twips, by ArticleTableModel::Column.
+constexpr int ColumnWidths[ArticleTableModel::ColumnCount] = {700, 4800, 2800, 3200, 2000, 600, 300};
 
 // The design places show everything at this client size, the status line included.
 constexpr int InitialWidth = 13200;
@@ -54,47 +53,48 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
     , m_ui(std::make_unique<Ui::MainWindow>())
     , m_discovery(context.network, m_table, context.settings.requestTimeoutMs, context.settings.maxBodyBytes)
     , m_download(context.network, m_table, Archive::DownloadDriver::Options::fromSettings(context.settings))
-    , Timer1(this)
+    , m_ticker(this)
 {
     m_discovery.setMaxAttempts(context.settings.maxAttempts);
     m_ui->setupUi(this);
-    m_ui->Text3->setText(Blog::Address::blog(m_context.settings.hostBase, m_ui->Text1->text()));
+    m_progress = new ProgressPresenter(*this, *m_ui->progressBar, QGuiApplication::desktopFileName(), this);
+    m_ui->blogAddressEdit->setText(Blog::Address::blog(m_context.settings.hostBase, m_ui->blogNameEdit->text()));
     m_download.setClock(m_context.settings.now, QLocale::system());
 
     m_model = new ArticleTableModel(m_table, this);
-    m_ui->MSH->setModel(m_model);
+    m_ui->articleGrid->setModel(m_model);
 
-    connect(m_ui->Command1, &QPushButton::clicked, this, &MainWindow::Command1_Click);
-    connect(m_ui->Command2, &QPushButton::clicked, this, &MainWindow::Command2_Click);
-    connect(m_ui->Command3, &QPushButton::clicked, this, &MainWindow::Command3_Click);
-    connect(m_ui->Command4, &QPushButton::clicked, this, &MainWindow::Command4_Click);
-    connect(m_ui->Command5, &QPushButton::clicked, this, &MainWindow::Command5_Click);
-    connect(m_ui->Command6, &QPushButton::clicked, this, &MainWindow::Command6_Click);
-    connect(m_ui->MSH, &QAbstractItemView::doubleClicked, this, &MainWindow::MSH_DblClick);
+    connect(m_ui->findButton, &QPushButton::clicked, this, &MainWindow::startFind);
+    connect(m_ui->downloadButton, &QPushButton::clicked, this, &MainWindow::startDownload);
+    connect(m_ui->buildHelpButton, &QPushButton::clicked, this, &MainWindow::buildHelpFile);
+    connect(m_ui->openFolderButton, &QPushButton::clicked, this, &MainWindow::openProgramFolder);
+    connect(m_ui->exportButton, &QPushButton::clicked, this, &MainWindow::exportTask);
+    connect(m_ui->importButton, &QPushButton::clicked, this, &MainWindow::importTask);
+    connect(m_ui->articleGrid, &QAbstractItemView::doubleClicked, this, &MainWindow::openArticle);
     if (!m_context.settingsFile.isEmpty()) {
-        m_ui->Check1->setChecked(
+        m_ui->keepPicturesCheck->setChecked(
             QSettings(m_context.settingsFile, QSettings::IniFormat).value(KeepImagesKey, false).toBool());
     }
-    connect(m_ui->Check1, &QCheckBox::toggled, this, [this](bool checked) {
+    connect(m_ui->keepPicturesCheck, &QCheckBox::toggled, this, [this](bool checked) {
         if (!m_context.settingsFile.isEmpty())
             QSettings(m_context.settingsFile, QSettings::IniFormat).setValue(KeepImagesKey, checked);
     });
-    m_ui->MSH->installEventFilter(this);
-    m_ui->Label3->installEventFilter(this);
+    m_ui->articleGrid->installEventFilter(this);
+    m_ui->aboutLink->installEventFilter(this);
 
-    connect(&m_discovery, &Blog::ArticleDiscovery::statusChanged, this, &MainWindow::setStatus);
+    connect(&m_discovery, &Blog::ArticleDiscovery::progressed, this, &MainWindow::showProgress);
     connect(&m_discovery, &Blog::ArticleDiscovery::queueChanged, this, [this](const QStringList &queue) {
-        m_ui->List1->clear();
-        m_ui->List1->addItems(queue);
+        m_ui->messageList->clear();
+        m_ui->messageList->addItems(queue);
     });
     connect(&m_discovery, &Blog::ArticleDiscovery::pageSelected, this,
-            [this](int line) { m_ui->List1->setCurrentRow(line); });
+            [this](int line) { m_ui->messageList->setCurrentRow(line); });
     connect(&m_discovery, &Blog::ArticleDiscovery::finished, this, &MainWindow::onFindFinished);
 
-    connect(&m_download, &Archive::DownloadJob::statusChanged, this, &MainWindow::setStatus);
+    connect(&m_download, &Archive::DownloadJob::progressed, this, &MainWindow::showProgress);
     connect(&m_download, &Archive::DownloadJob::indicatorChanged, this, [this](int slot, const QString &symbol) {
-        if (slot >= 0 && slot < static_cast<int>(m_ui->Label5.size()))
-            m_ui->Label5[static_cast<size_t>(slot)]->setText(symbol);
+        if (slot >= 0 && slot < static_cast<int>(m_ui->slotIndicators.size()))
+            m_ui->slotIndicators[static_cast<size_t>(slot)]->setText(symbol);
     });
     connect(&m_download, &Archive::DownloadJob::finished, this, &MainWindow::onDownloadFinished);
 
@@ -106,10 +106,7 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
         QMetaObject::invokeMethod(this, &MainWindow::applyTopRow, Qt::QueuedConnection);
     });
 
-    m_progress = new ProgressPresenter(*this, *m_ui->ProgressBar, QGuiApplication::desktopFileName(), this);
-    connectProgress();
-
-    Form_Load();
+    showInitialState();
     QSize size(Twips::toPixels(InitialWidth), Twips::toPixels(InitialHeight));
     if (!m_context.settingsFile.isEmpty()) {
         const QSize remembered = QSettings(m_context.settingsFile, QSettings::IniFormat).value(WindowSizeKey).toSize();
@@ -118,10 +115,10 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
     }
     resize(size);
 
-    Timer1.setObjectName(QStringLiteral("Timer1"));
-    Timer1.setInterval(1000);
-    connect(&Timer1, &QTimer::timeout, this, &MainWindow::Timer1_Timer);
-    Timer1.start();
+    m_ticker.setObjectName(QStringLiteral("ticker"));
+    m_ticker.setInterval(1000);
+    connect(&m_ticker, &QTimer::timeout, this, &MainWindow::tick);
+    m_ticker.start();
 }
 
 MainWindow::~MainWindow()
@@ -131,26 +128,27 @@ MainWindow::~MainWindow()
     m_download.disconnect(this);
     abortRunning();
     // The grid and its model are children and go with the widget, after the table they read.
-    m_ui->MSH->setModel(nullptr);
+    m_ui->articleGrid->setModel(nullptr);
     delete m_model;
 }
 
-void MainWindow::Form_Load()
+void MainWindow::showInitialState()
 {
     m_table.clear();
     m_model->sync();
-    QHeaderView *header = m_ui->MSH->horizontalHeader();
-    for (int column = 0; column < Blog::ArticleTable::ColumnCount; ++column)
+    QHeaderView *header = m_ui->articleGrid->horizontalHeader();
+    for (int column = 0; column < ArticleTableModel::ColumnCount; ++column)
         header->resizeSection(column, Twips::toPixels(ColumnWidths[column]));
-    // Column 0 shows as the vertical header, which stays put when the grid scrolls sideways.
-    m_ui->MSH->setColumnHidden(0, true);
-    m_ui->MSH->verticalHeader()->setFixedWidth(Twips::toPixels(ColumnWidths[0]));
+    // The row number shows as the vertical header, which stays put when the grid scrolls sideways.
+    m_ui->articleGrid->setColumnHidden(ArticleTableModel::RowNumberColumn, true);
+    m_ui->articleGrid->verticalHeader()->setFixedWidth(
+        Twips::toPixels(ColumnWidths[ArticleTableModel::RowNumberColumn]));
 
-    SetDisp(ButtonState::Ready);
-    setStatus(StatusText::initial());
+    setButtonState(ButtonState::Ready);
+    setStatus(Presentation::initial());
 
     const QString hostBase = m_context.settings.hostBase;
-    m_ui->List1->addItems({
+    m_ui->messageList->addItems({
         QStringLiteral("第一步：先输入博客名。例如网址") + hostBase + QStringLiteral("qiruvo/blog 就输入“qiruvo”"),
         QStringLiteral("第二步：按下“寻找”会开始寻找文章，寻找完以后就按“下载”开始下载"),
         QStringLiteral("第三步：下载完成后按“生成CHM”生成CHM"),
@@ -159,10 +157,10 @@ void MainWindow::Form_Load()
     });
 }
 
-void MainWindow::SetDisp(bool find, bool download, bool chm, bool folder, bool exportTask, bool importTask)
+void MainWindow::enableButtons(bool find, bool download, bool chm, bool folder, bool exportTask, bool importTask)
 {
-    QPushButton *const buttons[] = {m_ui->Command1, m_ui->Command2, m_ui->Command3,
-                                    m_ui->Command4, m_ui->Command5, m_ui->Command6};
+    QPushButton *const buttons[] = {m_ui->findButton,       m_ui->downloadButton, m_ui->buildHelpButton,
+                                    m_ui->openFolderButton, m_ui->exportButton,   m_ui->importButton};
     for (QPushButton *b : buttons)
         b->setEnabled(false);
     const bool flags[] = {find, download, chm, folder, exportTask, importTask};
@@ -172,13 +170,13 @@ void MainWindow::SetDisp(bool find, bool download, bool chm, bool folder, bool e
     }
 }
 
-void MainWindow::SetDisp(ButtonState state)
+void MainWindow::setButtonState(ButtonState state)
 {
     const ButtonPattern p = buttonPattern(state);
-    SetDisp(p.find, p.download, p.chm, p.folder, p.exportTask, p.importTask);
+    enableButtons(p.find, p.download, p.chm, p.folder, p.exportTask, p.importTask);
 }
 
-void MainWindow::Form_Resize(int outerWidth, int outerHeight)
+void MainWindow::fitToWindowSize(int outerWidth, int outerHeight)
 {
     if (outerHeight <= 3200)
         return;
@@ -186,11 +184,11 @@ void MainWindow::Form_Resize(int outerWidth, int outerHeight)
     const auto place = [](QWidget *widget, const QRect &twips) {
         widget->setGeometry(Twips::rect(twips.x(), twips.y(), twips.width(), twips.height()));
     };
-    place(m_ui->List1, layout.list);
-    for (QLabel *indicator : m_ui->Label5)
+    place(m_ui->messageList, layout.list);
+    for (QLabel *indicator : m_ui->slotIndicators)
         indicator->move(indicator->x(), Twips::toPixels(layout.indicatorTop));
-    place(m_ui->MSH, layout.grid);
-    place(m_ui->ProgressBar, layout.progressBar);
+    place(m_ui->articleGrid, layout.grid);
+    place(m_ui->progressBar, layout.progressBar);
 }
 
 void MainWindow::resizeEvent(QResizeEvent *event)
@@ -198,74 +196,86 @@ void MainWindow::resizeEvent(QResizeEvent *event)
     QWidget::resizeEvent(event);
     // The frame is known only once the window manager has one; until then it is the client size.
     const QRect outer = frameGeometry();
-    Form_Resize(Twips::fromPixels(outer.width()), Twips::fromPixels(outer.height()));
+    fitToWindowSize(Twips::fromPixels(outer.width()), Twips::fromPixels(outer.height()));
 }
 
-void MainWindow::Timer1_Timer()
+void MainWindow::tick()
 {
     m_download.tick();
 
     ++m_blinkCounter;
     if (m_blinkCounter < 3) {
-        m_ui->Label3->setText(QStringLiteral("关于本程序"));
+        m_ui->aboutLink->setText(QStringLiteral("关于本程序"));
     } else if (m_blinkCounter < 5) {
-        m_ui->Label3->setText(QStringLiteral("点击查看新版本"));
+        m_ui->aboutLink->setText(QStringLiteral("点击查看新版本"));
     } else {
         m_blinkCounter = 0;
-        m_ui->Label3->setText(QStringLiteral("关于本程序"));
+        m_ui->aboutLink->setText(QStringLiteral("关于本程序"));
     }
 }
 
 void MainWindow::setStatus(const QString &text)
 {
-    m_ui->Label2->setText(text);
+    m_ui->statusLine->setText(text);
+}
+
+void MainWindow::showProgress(const Progress &progress)
+{
+    if (const QString text = Presentation::statusText(progress); !text.isEmpty())
+        setStatus(text);
+    m_progress->present(progress);
+    // The index pages are written without a return to the event loop; keep the count moving.
+    if (progress.phase == Progress::Phase::IndexPages && progress.stage == Progress::Stage::Running &&
+        progress.done % 100 == 0)
+        m_ui->statusLine->repaint();
 }
 
 bool MainWindow::takeBlogName()
 {
-    const QString name = m_ui->Text1->text();
+    const QString name = m_ui->blogNameEdit->text();
     if (const Result<void> checked = checkBlogName(name); !checked) {
         m_context.showMessage(this, QMessageBox::Warning, checked.error());
         return false;
     }
-    m_ui->Text3->setText(Blog::Address::blog(m_context.settings.hostBase, name));
+    m_ui->blogAddressEdit->setText(Blog::Address::blog(m_context.settings.hostBase, name));
     m_blogName = name;
     return true;
 }
 
-void MainWindow::Command1_Click()
+void MainWindow::startFind()
 {
     if (!takeBlogName())
         return;
-    m_ui->List1->clear();
-    setStatus(StatusText::findStarting());
-    SetDisp(ButtonState::Finding);
+    m_ui->messageList->clear();
+    setStatus(Presentation::findStarting());
+    setButtonState(ButtonState::Finding);
     m_progress->runStarted();
-    m_discovery.start(m_context.settings.hostBase, m_blogName, m_ui->Text3->text());
+    m_discovery.start(m_context.settings.hostBase, m_blogName, m_ui->blogAddressEdit->text());
 }
 
 void MainWindow::onFindFinished()
 {
     // A Find that stopped at a page keeps its rows in the grid and its reason in the status line,
     // but offers neither Download nor Export of an incomplete list.
-    SetDisp(m_discovery.failure().isEmpty() ? ButtonState::Found : ButtonState::Ready);
-    m_progress->runEnded(RunNotices::find(m_blogName, m_table.articleCount(), m_discovery.failure()));
+    setButtonState(!m_discovery.failure() ? ButtonState::Found : ButtonState::Ready);
+    const QString failure = m_discovery.failure() ? Presentation::statusText(*m_discovery.failure()) : QString();
+    m_progress->runEnded(RunNotices::find(m_blogName, m_table.articleCount(), failure));
 }
 
-void MainWindow::Command2_Click()
+void MainWindow::startDownload()
 {
     if (m_download.running() || !takeBlogName())
         return;
-    m_download.setImages(m_ui->Check1->isChecked()
+    m_download.setImages(m_ui->keepPicturesCheck->isChecked()
                              ? std::optional(Archive::ImageOptions::fromSettings(m_context.settings))
                              : std::nullopt);
-    const Result<void> started = m_download.start(m_blogName, m_ui->Text3->text(), m_ui->Text2->text());
+    const Result<void> started = m_download.start(m_blogName, m_ui->blogAddressEdit->text(), m_ui->perPageEdit->text());
     if (!started) {
         // A refusal changes neither the buttons nor the status line.
         m_context.showMessage(this, QMessageBox::NoIcon, started.error());
         return;
     }
-    SetDisp(ButtonState::Downloading);
+    setButtonState(ButtonState::Downloading);
     m_progress->runStarted();
 }
 
@@ -276,52 +286,46 @@ void MainWindow::onDownloadFinished(const Archive::DownloadJobReport &report)
     // The pictures' account goes below the list lines; the status line keeps its own texts.
     if (report.images && !report.images->aborted) {
         const Archive::ImageReport &images = *report.images;
-        m_ui->List1->addItem(QStringLiteral("图片：保存 %1 张，保留远程地址 %2 处，放弃 %3 张")
-                                 .arg(images.saved)
-                                 .arg(images.keptRemote)
-                                 .arg(images.givenUp.size()));
+        m_ui->messageList->addItem(QStringLiteral("图片：保存 %1 张，保留远程地址 %2 处，放弃 %3 张")
+                                       .arg(images.saved)
+                                       .arg(images.keptRemote)
+                                       .arg(images.givenUp.size()));
         for (const Archive::ImageFailure &failure : images.givenUp)
-            m_ui->List1->addItem(QStringLiteral("放弃图片：%1（%2）").arg(failure.address, failure.reason));
+            m_ui->messageList->addItem(QStringLiteral("放弃图片：%1（%2）").arg(failure.address, failure.reason));
         for (const QString &error : images.errors)
-            m_ui->List1->addItem(QStringLiteral("图片链接未改写：") + error);
-        m_ui->List1->scrollToBottom();
+            m_ui->messageList->addItem(QStringLiteral("图片链接未改写：") + error);
+        m_ui->messageList->scrollToBottom();
     }
     if (report.indexed) {
-        SetDisp(ButtonState::Downloaded);
+        setButtonState(ButtonState::Downloaded);
         return;
     }
     // Back to found, so that the download can be started again; the files saved so far count.
     if (!report.error.isEmpty())
         setStatus(report.error);
-    SetDisp(ButtonState::Found);
+    setButtonState(ButtonState::Found);
 }
 
-void MainWindow::Command3_Click()
+void MainWindow::buildHelpFile()
 {
     const Archive::Layout layout(m_context.settings.programFolder, m_blogName);
-    if (const Result<void> written = Archive::writeProject(layout.archiveFolder(), m_blogName, m_table); !written) {
-        setStatus(StatusText::packFailed(written.error()));
-        return;
-    }
-    setStatus(StatusText::packing());
     m_progress->runStarted();
-    m_progress->update(ProgressPhase::BuildChm, 0, 0);
-    // The compile blocks the window; show the status before it starts.
-    m_ui->Label2->repaint();
-    m_ui->ProgressBar->repaint();
-    const Result<QStringList> compiled = m_context.compile(layout.file(Archive::projectFileName()));
-    if (!compiled) {
-        setStatus(StatusText::packFailed(compiled.error()));
-        m_progress->runEnded(RunNotices::pack(m_blogName, false, m_ui->Label2->text()));
+    const Result<Pipeline::HelpFileReport> built =
+        Pipeline::buildHelpFile(layout, m_blogName, m_table, m_context.compile, [this](const Progress &progress) {
+            showProgress(progress);
+            // The compile blocks the window; show the status and the bar before it starts.
+            if (progress.stage == Progress::Stage::Started) {
+                m_ui->statusLine->repaint();
+                m_ui->progressBar->repaint();
+            }
+        });
+    m_progress->runEnded(RunNotices::pack(m_blogName, built.ok(), m_ui->statusLine->text()));
+    if (!built)
         return;
-    }
-    if (compiled->isEmpty()) {
-        setStatus(StatusText::packed());
-    } else {
+    if (!built->missingArticles.isEmpty()) {
         // The help file holds what was saved; the user learns which articles it lacks.
-        setStatus(StatusText::packedWithout(static_cast<int>(compiled->size())));
         constexpr int Shown = 10;
-        const QStringList missing = Archive::describeEntries(m_table, *compiled);
+        const QStringList &missing = built->missingArticles;
         QString text =
             QStringLiteral("以下%1篇文章没有下载成功，生成的CHM中没有它们，请重新下载：\n").arg(missing.size()) +
             missing.mid(0, Shown).join(QLatin1Char('\n'));
@@ -329,92 +333,84 @@ void MainWindow::Command3_Click()
             text += QStringLiteral("\n……共%1篇").arg(missing.size());
         m_context.showMessage(this, QMessageBox::Warning, text);
     }
-    SetDisp(ButtonState::Packed);
-    m_progress->runEnded(RunNotices::pack(m_blogName, true, m_ui->Label2->text()));
-    m_context.open(QUrl::fromLocalFile(Paths::join(m_context.settings.programFolder, m_blogName + u".chm")));
+    setButtonState(ButtonState::Packed);
+    m_context.open(QUrl::fromLocalFile(built->helpFile));
 }
 
-void MainWindow::Command4_Click()
+void MainWindow::openProgramFolder()
 {
     m_context.open(QUrl::fromLocalFile(m_context.settings.programFolder));
 }
 
-void MainWindow::Command5_Click()
+void MainWindow::exportTask()
 {
-    const QStringList unstorable = Task::unstorableValues(m_table);
-    if (!unstorable.isEmpty()) {
+    const Archive::Layout layout(m_context.settings.programFolder, m_blogName);
+    const Pipeline::ExportReport exported =
+        Pipeline::exportTask(layout, m_blogName, m_table, [this](const Progress &p) { showProgress(p); });
+    if (!exported.unstorable.isEmpty()) {
         constexpr int Shown = 10;
         QString text = QStringLiteral("以下内容为空或含有换行，任务文件无法正确保存，导入时会出错：\n") +
-                       unstorable.mid(0, Shown).join(QLatin1Char('\n'));
-        if (unstorable.size() > Shown)
-            text += QStringLiteral("\n……共%1处").arg(unstorable.size());
+                       exported.unstorable.mid(0, Shown).join(QLatin1Char('\n'));
+        if (exported.unstorable.size() > Shown)
+            text += QStringLiteral("\n……共%1处").arg(exported.unstorable.size());
         m_context.showMessage(this, QMessageBox::Warning, text);
     }
-    const QString path = Paths::join(m_context.settings.programFolder, m_blogName + u".ini");
-    if (const Result<void> written = Task::exportTask(path, m_blogName, m_table); !written) {
-        m_context.showMessage(this, QMessageBox::Warning, written.error());
-        return;
-    }
-    setStatus(StatusText::exported(m_blogName));
+    if (!exported.error.isEmpty())
+        m_context.showMessage(this, QMessageBox::Warning, exported.error);
 }
 
-void MainWindow::Command6_Click()
+void MainWindow::importTask()
 {
     const QString path =
         m_context.chooseFile(this, m_context.settings.programFolder, QStringLiteral("INI File (*.ini)"));
     if (path.isEmpty())
         return;
     // The file is read whole before anything changes, so a bad file leaves the table as it was.
-    const Result<Task::TaskData> task = Task::importTask(path);
+    const Result<Task::TaskData> task = Pipeline::readTask(path);
     if (!task) {
         m_context.showMessage(this, QMessageBox::Warning, task.error());
         return;
     }
     m_discovery.abort();
-    m_table.clear();
-    m_ui->Text1->setText(task->blogName);
-    m_ui->Text3->setText(Blog::Address::blog(m_context.settings.hostBase, task->blogName));
+    m_ui->blogNameEdit->setText(task->blogName);
+    m_ui->blogAddressEdit->setText(Blog::Address::blog(m_context.settings.hostBase, task->blogName));
     m_blogName = task->blogName;
-
-    const int total = static_cast<int>(task->records.size()) + 1;
-    for (int i = 0; i < task->records.size(); ++i) {
-        setStatus(StatusText::importProgress(i + 2, total));
+    Pipeline::loadTask(*task, m_table, [this](const Progress &progress) {
+        showProgress(progress);
         // The rows load without returning to the event loop; keep the count moving.
-        if ((i + 1) % 100 == 0)
-            m_ui->Label2->repaint();
-        const Task::Record &r = task->records[i];
-        m_table.LoadWZ(r.title, r.category, r.link, r.date);
-    }
-    setStatus(StatusText::imported());
-    SetDisp(ButtonState::Imported);
+        if (progress.stage == Progress::Stage::Running && (progress.done - 1) % 100 == 0)
+            m_ui->statusLine->repaint();
+    });
+    setButtonState(ButtonState::Imported);
 }
 
-void MainWindow::MSH_DblClick()
+void MainWindow::openArticle()
 {
-    const int row = m_ui->MSH->currentIndex().row() + 1;
+    const int row = m_ui->articleGrid->currentIndex().row() + 1;
     if (row < 1 || row >= m_table.rowCount())
         return;
-    const QString category = m_table.cell(row, 2);
-    const QString link = m_table.cell(row, 3);
+    // The cells as the grid shows them: the always-empty last row has an empty link too.
+    const QString category = m_table.cell(row, ArticleTableModel::CategoryColumn);
+    const QString link = m_table.cell(row, ArticleTableModel::LinkColumn);
     QUrl target;
-    if (m_table.cell(row, 6) == Blog::Mark::saved()) {
+    if (m_table.cell(row, ArticleTableModel::MarkColumn) == Blog::Mark::saved()) {
         const Archive::Layout layout(m_context.settings.programFolder, m_blogName);
         target = QUrl::fromLocalFile(layout.articleFile(category, link));
     } else {
-        target = QUrl(Blog::Address::article(m_ui->Text3->text(), link));
+        target = QUrl(Blog::Address::article(m_ui->blogAddressEdit->text(), link));
     }
     m_context.open(target);
 }
 
-int MainWindow::TopRow() const
+int MainWindow::gridTopRow() const
 {
-    return m_ui->MSH->topRow();
+    return m_ui->articleGrid->topRow();
 }
 
 void MainWindow::setTopRow(int row)
 {
     m_model->sync();
-    m_ui->MSH->setTopRow(row);
+    m_ui->articleGrid->setTopRow(row);
 }
 
 void MainWindow::applyTopRow()
@@ -438,20 +434,20 @@ std::optional<int> MainWindow::wheelTopRow(int topRow, int rows, QPoint angleDel
     return std::nullopt;
 }
 
-void MainWindow::MSH_GotFocus()
+void MainWindow::onGridFocusIn()
 {
-    m_ui->MSH->viewport()->installEventFilter(this);
+    m_ui->articleGrid->viewport()->installEventFilter(this);
 }
 
-void MainWindow::MSH_LostFocus()
+void MainWindow::onGridFocusOut()
 {
-    m_ui->MSH->viewport()->removeEventFilter(this);
+    m_ui->articleGrid->viewport()->removeEventFilter(this);
 }
 
-bool MainWindow::WheelProc(const QWheelEvent &event)
+bool MainWindow::scrollGridByWheel(const QWheelEvent &event)
 {
     const std::optional<int> top =
-        wheelTopRow(TopRow(), m_table.rowCount(), event.angleDelta(), event.modifiers(), event.buttons());
+        wheelTopRow(gridTopRow(), m_table.rowCount(), event.angleDelta(), event.modifiers(), event.buttons());
     if (top) {
         m_table.setTopRow(*top);
         setTopRow(*top);
@@ -462,19 +458,19 @@ bool MainWindow::WheelProc(const QWheelEvent &event)
 
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_ui->MSH) {
+    if (watched == m_ui->articleGrid) {
         if (event->type() == QEvent::FocusIn)
-            MSH_GotFocus();
+            onGridFocusIn();
         else if (event->type() == QEvent::FocusOut)
-            MSH_LostFocus();
-    } else if (watched == m_ui->MSH->viewport()) {
+            onGridFocusOut();
+    } else if (watched == m_ui->articleGrid->viewport()) {
         if (event->type() == QEvent::Wheel)
-            return WheelProc(*static_cast<QWheelEvent *>(event));
-    } else if (watched == m_ui->Label3) {
+            return scrollGridByWheel(*static_cast<QWheelEvent *>(event));
+    } else if (watched == m_ui->aboutLink) {
         if (event->type() == QEvent::MouseButtonRelease) {
             const auto *mouse = static_cast<QMouseEvent *>(event);
-            if (mouse->button() == Qt::LeftButton && m_ui->Label3->rect().contains(mouse->position().toPoint()))
-                Label3_Click();
+            if (mouse->button() == Qt::LeftButton && m_ui->aboutLink->rect().contains(mouse->position().toPoint()))
+                openAbout();
         }
     }
     return QWidget::eventFilter(watched, event);
@@ -498,7 +494,7 @@ QUrl MainWindow::makerPage()
     return QUrl(QStringLiteral("https://example.invalid/pelmora"));
 }
 
-void MainWindow::Label3_Click()
+void MainWindow::openAbout()
 {
     if (m_blinkCounter >= 3) {
         m_context.open(makerPage());
@@ -517,18 +513,6 @@ void MainWindow::abortRunning()
     m_discovery.abort();
     if (m_download.running())
         m_download.abort();
-}
-
-void MainWindow::connectProgress()
-{
-    connect(&m_discovery, &Blog::ArticleDiscovery::pageSelected, this, [this](int line) {
-        m_progress->update(ProgressPhase::Find, line + 1, static_cast<int>(m_discovery.queue().size()));
-    });
-    connect(&m_download, &Archive::DownloadJob::progress, this, [this](int saved, int total, int givenUp) {
-        m_progress->update(ProgressPhase::Download, saved + givenUp, total);
-    });
-    connect(&m_download, &Archive::DownloadJob::imageProgress, this,
-            [this](int done, int total) { m_progress->update(ProgressPhase::Pictures, done, total); });
 }
 
 void MainWindow::rememberSize() const

@@ -31,28 +31,31 @@ public:
     explicit MainWindow(AppContext &context, QWidget *parent = nullptr);
     ~MainWindow() override;
 
-    // Enables exactly the buttons whose flag is set, Command1 to Command6 in that order.
-    void SetDisp(bool find, bool download, bool chm, bool folder, bool exportTask, bool importTask);
-    void SetDisp(ButtonState state);
+    // Enables exactly the buttons whose flag is set; the others are disabled.
+    void enableButtons(bool find, bool download, bool chm, bool folder, bool exportTask, bool importTask);
+    void setButtonState(ButtonState state);
 
     // Lays out for an outer window size in twips: the list box and the grid follow the window,
     // nothing else moves, and a window 3200 twips high or less changes nothing.
-    void Form_Resize(int outerWidth, int outerHeight);
+    void fitToWindowSize(int outerWidth, int outerHeight);
 
     // The one-second tick: the download's time-outs first, then the about link's caption.
-    void Timer1_Timer();
+    void tick();
 
-    void Command1_Click(); // Find
-    void Command2_Click(); // Download
-    void Command3_Click(); // Build CHM
-    void Command4_Click(); // Folder
-    void Command5_Click(); // Export
-    void Command6_Click(); // Import
-    void MSH_DblClick();
-    void Label3_Click();
+    // The command buttons, left to right as the user reads them: Find, Download, Import, Export,
+    // Build CHM, Folder.
+    void startFind();
+    void startDownload();
+    void importTask();
+    void exportTask();
+    void buildHelpFile();
+    void openProgramFolder();
+    void openArticle();
+    // The about link: the about box, or the maker's page while the link shows its second caption.
+    void openAbout();
 
     // The grid's first visible scrolling row (smallest 1) and its row count with header and empty row.
-    int TopRow() const;
+    int gridTopRow() const;
     void setTopRow(int row);
 
     // The new first row for one wheel event over the focused grid, or nothing to scroll: one notch
@@ -77,18 +80,17 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    void Form_Load();
-    void MSH_GotFocus();
-    void MSH_LostFocus();
-    bool WheelProc(const QWheelEvent &event);
+    void showInitialState();
+    void onGridFocusIn();
+    void onGridFocusOut();
+    bool scrollGridByWheel(const QWheelEvent &event);
     void setStatus(const QString &text);
+    void showProgress(const Progress &progress);
     bool takeBlogName();
     void onFindFinished();
     void onDownloadFinished(const Archive::DownloadJobReport &report);
     void applyTopRow();
     void abortRunning();
-    // Feeds the progress bar from the operations' counts.
-    void connectProgress();
     void rememberSize() const;
 
     AppContext &m_context;
@@ -99,7 +101,7 @@ private:
     ProgressPresenter *m_progress = nullptr;
     Blog::ArticleDiscovery m_discovery;
     Archive::DownloadJob m_download;
-    QTimer Timer1;
+    QTimer m_ticker;
     QString m_blogName;
     quint8 m_blinkCounter = 0;
     bool m_topRowQueued = false;

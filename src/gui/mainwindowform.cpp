@@ -68,64 +68,64 @@ namespace Ui {
 
 void MainWindow::setupUi(QWidget *form)
 {
-    form->setObjectName(QStringLiteral("form1"));
+    form->setObjectName(QStringLiteral("mainWindow"));
     form->setWindowTitle(QStringLiteral("mirqo"));
 
-    Label1 = place<QLabel>(form, "Label1", 240, 165, 615, 255, songti(12, true));
-    Label1->setText(QStringLiteral("每页"));
-    Text2 = place<QLineEdit>(form, "Text2", 825, 135, 495, 330, songti(12, false));
-    Text2->setText(QStringLiteral("20"));
-    Text1 = place<QLineEdit>(form, "Text1", 1440, 120, 3855, 375, songti(12, true));
-    Text1->setText(QStringLiteral("qiruvo"));
+    perPageLabel = place<QLabel>(form, "perPageLabel", 240, 165, 615, 255, songti(12, true));
+    perPageLabel->setText(QStringLiteral("每页"));
+    perPageEdit = place<QLineEdit>(form, "perPageEdit", 825, 135, 495, 330, songti(12, false));
+    perPageEdit->setText(QStringLiteral("20"));
+    blogNameEdit = place<QLineEdit>(form, "blogNameEdit", 1440, 120, 3855, 375, songti(12, true));
+    blogNameEdit->setText(QStringLiteral("qiruvo"));
 
-    Command1 = button(form, "Command1", QStringLiteral("寻找"), 5400, 735);
-    Command2 = button(form, "Command2", QStringLiteral("下载"), 6240, 735);
-    Command6 = button(form, "Command6", QStringLiteral("导入"), 7080, 735);
-    Command5 = button(form, "Command5", QStringLiteral("导出"), 7920, 735);
-    Command3 = button(form, "Command3", QStringLiteral("生成CHM"), 8760, 975);
-    Command4 = button(form, "Command4", QStringLiteral("目录"), 9840, 615);
+    findButton = button(form, "findButton", QStringLiteral("寻找"), 5400, 735);
+    downloadButton = button(form, "downloadButton", QStringLiteral("下载"), 6240, 735);
+    importButton = button(form, "importButton", QStringLiteral("导入"), 7080, 735);
+    exportButton = button(form, "exportButton", QStringLiteral("导出"), 7920, 735);
+    buildHelpButton = button(form, "buildHelpButton", QStringLiteral("生成CHM"), 8760, 975);
+    openFolderButton = button(form, "openFolderButton", QStringLiteral("目录"), 9840, 615);
     // Right of the last button, in space no other control uses.
-    Check1 = place<QCheckBox>(form, "Check1", 10560, 120, 1440, 375, songti(10.5, true));
-    Check1->setText(QStringLiteral("保存图片"));
+    keepPicturesCheck = place<QCheckBox>(form, "keepPicturesCheck", 10560, 120, 1440, 375, songti(10.5, true));
+    keepPicturesCheck->setText(QStringLiteral("保存图片"));
 
     // The blog address is kept for the operations, not for reading: a sliver of a box at the edge
     // would only show its last letters.
-    Text3 = place<QLineEdit>(form, "Text3", 0, 120, 255, 375, songti(12, true));
-    Text3->setVisible(false);
+    blogAddressEdit = place<QLineEdit>(form, "blogAddressEdit", 0, 120, 255, 375, songti(12, true));
+    blogAddressEdit->setVisible(false);
 
-    Label3 = place<QLabel>(form, "Label3", 270, 555, 2055, 255, heiti(12, true));
-    Label3->setText(QStringLiteral("关于本程序"));
-    Label3->setCursor(Qt::PointingHandCursor);
-    setTextColor(Label3, Purple);
+    aboutLink = place<QLabel>(form, "aboutLink", 270, 555, 2055, 255, heiti(12, true));
+    aboutLink->setText(QStringLiteral("关于本程序"));
+    aboutLink->setCursor(Qt::PointingHandCursor);
+    setTextColor(aboutLink, Purple);
 
-    Label2 = place<QLabel>(form, "Label2", 2880, 555, 10080, 255, heiti(12, true));
-    setTextColor(Label2, Blue);
+    statusLine = place<QLabel>(form, "statusLine", 2880, 555, 10080, 255, heiti(12, true));
+    setTextColor(statusLine, Blue);
 
-    List1 = place<QListWidget>(form, "List1", 240, 840, 8415, 1500, songti(12, false));
+    messageList = place<QListWidget>(form, "messageList", 240, 840, 8415, 1500, songti(12, false));
 
     const int lefts[] = {3240, 3585, 3945, 4305, 4665};
-    for (size_t i = 0; i < Label5.size(); ++i) {
-        const QByteArray name = "Label5_" + QByteArray::number(static_cast<int>(i));
-        Label5[i] = place<QLabel>(form, name.constData(), lefts[i], 2340, 255, 255, songti(10.5, false));
-        Label5[i]->setText(QStringLiteral("●"));
-        Label5[i]->setAlignment(Qt::AlignCenter);
-        setTextColor(Label5[i], Purple);
+    for (size_t i = 0; i < slotIndicators.size(); ++i) {
+        const QByteArray name = "slotIndicator" + QByteArray::number(static_cast<int>(i));
+        slotIndicators[i] = place<QLabel>(form, name.constData(), lefts[i], 2340, 255, 255, songti(10.5, false));
+        slotIndicators[i]->setText(QStringLiteral("●"));
+        slotIndicators[i]->setAlignment(Qt::AlignCenter);
+        setTextColor(slotIndicators[i], Purple);
     }
 
-    MSH = place<ArticleGridView>(form, "MSH", 240, 2520, 8415, 3735, songti(10.5, false));
-    MSH->setSelectionBehavior(QAbstractItemView::SelectRows);
-    MSH->setSelectionMode(QAbstractItemView::SingleSelection);
-    MSH->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    MSH->setWordWrap(false);
-    MSH->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    MSH->verticalHeader()->setDefaultSectionSize(QFontMetrics(MSH->font()).height() + 6);
-    MSH->verticalHeader()->setDefaultAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    MSH->horizontalHeader()->setHighlightSections(false);
-    MSH->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    articleGrid = place<ArticleGridView>(form, "articleGrid", 240, 2520, 8415, 3735, songti(10.5, false));
+    articleGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    articleGrid->setSelectionMode(QAbstractItemView::SingleSelection);
+    articleGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    articleGrid->setWordWrap(false);
+    articleGrid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    articleGrid->verticalHeader()->setDefaultSectionSize(QFontMetrics(articleGrid->font()).height() + 6);
+    articleGrid->verticalHeader()->setDefaultAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    articleGrid->horizontalHeader()->setHighlightSections(false);
+    articleGrid->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
     // The window's layout moves it to just under the grid, whose height follows the window.
-    ProgressBar = place<QProgressBar>(form, "ProgressBar", 240, 6255, 8415, 225, songti(9, false));
-    ProgressBar->setVisible(false);
+    progressBar = place<QProgressBar>(form, "progressBar", 240, 6255, 8415, 225, songti(9, false));
+    progressBar->setVisible(false);
 }
 
 } // namespace Ui

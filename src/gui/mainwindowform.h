@@ -13,30 +13,30 @@ class QWidget;
 
 namespace Ui {
 
-// The window's controls at their design places. Names are the controls' own.
+// The window's controls at their design places, named by their role.
 class MainWindow
 {
 public:
     void setupUi(QWidget *form);
 
-    QLabel *Label1 = nullptr;
-    QLineEdit *Text2 = nullptr;
-    QLineEdit *Text1 = nullptr;
-    QPushButton *Command1 = nullptr;
-    QPushButton *Command2 = nullptr;
-    QPushButton *Command6 = nullptr;
-    QPushButton *Command5 = nullptr;
-    QPushButton *Command3 = nullptr;
-    QPushButton *Command4 = nullptr;
-    QCheckBox *Check1 = nullptr; // 保存图片: keep the pictures with the articles
-    QLineEdit *Text3 = nullptr;
-    QLabel *Label3 = nullptr;
-    QLabel *Label2 = nullptr;
-    QListWidget *List1 = nullptr;
-    std::array<QLabel *, 5> Label5{};
-    ArticleGridView *MSH = nullptr;
+    QLabel *perPageLabel = nullptr;
+    QLineEdit *perPageEdit = nullptr;
+    QLineEdit *blogNameEdit = nullptr;
+    QPushButton *findButton = nullptr;
+    QPushButton *downloadButton = nullptr;
+    QPushButton *importButton = nullptr;
+    QPushButton *exportButton = nullptr;
+    QPushButton *buildHelpButton = nullptr;
+    QPushButton *openFolderButton = nullptr;
+    QCheckBox *keepPicturesCheck = nullptr; // 保存图片: keep the pictures with the articles
+    QLineEdit *blogAddressEdit = nullptr;
+    QLabel *aboutLink = nullptr;
+    QLabel *statusLine = nullptr;
+    QListWidget *messageList = nullptr;
+    std::array<QLabel *, 5> slotIndicators{};
+    ArticleGridView *articleGrid = nullptr;
     // How far the running operation is, in the strip under the grid; hidden between runs.
-    QProgressBar *ProgressBar = nullptr;
+    QProgressBar *progressBar = nullptr;
 };
 
 } // namespace Ui

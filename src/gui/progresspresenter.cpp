@@ -5,19 +5,23 @@
 
 namespace {
 
-QString phaseName(ProgressPhase phase)
+QString phaseName(Progress::Phase phase)
 {
     switch (phase) {
-    case ProgressPhase::Find:
+    case Progress::Phase::Find:
         return QStringLiteral("寻找文章");
-    case ProgressPhase::Download:
+    case Progress::Phase::Download:
         return QStringLiteral("下载文章");
-    case ProgressPhase::Pictures:
+    case Progress::Phase::Pictures:
         return QStringLiteral("下载图片");
-    case ProgressPhase::Index:
+    case Progress::Phase::IndexPages:
         return QStringLiteral("生成索引");
-    case ProgressPhase::BuildChm:
+    case Progress::Phase::HelpFile:
         return QStringLiteral("打包CHM");
+    case Progress::Phase::StartPage:
+    case Progress::Phase::Import:
+    case Progress::Phase::Export:
+        break;
     }
     return QString();
 }
@@ -46,7 +50,28 @@ void ProgressPresenter::runStarted()
     m_runStartMs = m_clock();
 }
 
-void ProgressPresenter::update(ProgressPhase phase, int done, int total)
+void ProgressPresenter::present(const Progress &progress)
+{
+    switch (progress.phase) {
+    case Progress::Phase::Find:
+    case Progress::Phase::Download:
+    case Progress::Phase::Pictures:
+    case Progress::Phase::IndexPages:
+        if (progress.stage == Progress::Stage::Running)
+            update(progress.phase, progress.done, progress.total);
+        return;
+    case Progress::Phase::HelpFile:
+        if (progress.stage == Progress::Stage::Started)
+            update(progress.phase, 0, 0);
+        return;
+    case Progress::Phase::StartPage:
+    case Progress::Phase::Import:
+    case Progress::Phase::Export:
+        return;
+    }
+}
+
+void ProgressPresenter::update(Progress::Phase phase, int done, int total)
 {
     const qint64 now = m_clock();
     if (!m_active || phase != m_phase || total != m_total)
@@ -58,9 +83,9 @@ void ProgressPresenter::update(ProgressPhase phase, int done, int total)
     m_estimator.sample(now, m_done);
 
     m_bar.show();
+    refreshText();
     m_bar.setRange(0, m_total);
     m_bar.setValue(m_done);
-    refreshText();
     if (!m_refresh.isActive())
         m_refresh.start();
     if (m_total > 0)
@@ -94,8 +119,10 @@ void ProgressPresenter::hide()
     m_launcher.hide();
 }
 
-QString ProgressPresenter::barText(ProgressPhase phase, int done, int total, std::optional<qint64> remainingMs)
+QString ProgressPresenter::barText(Progress::Phase phase, int done, int total, std::optional<qint64> remainingMs)
 {
+    if (total <= 0)
+        return phaseName(phase);
     QString text =
         phaseName(phase) + QLatin1Char(' ') + QString::number(done) + QLatin1Char('/') + QString::number(total);
     if (remainingMs && done < total)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/progress.h"
 #include "common/rateestimator.h"
 #include "gui/desktopnotifier.h"
 #include "gui/launcherentry.h"
@@ -12,10 +13,6 @@
 
 class QProgressBar;
 class QWidget;
-
-// The counted steps of the window's operations: Find walks list pages, Download saves articles, the
-// picture pass settles pictures, the index pages are written, Build CHM packs files.
-enum class ProgressPhase { Find, Download, Pictures, Index, BuildChm };
 
 // Shows how far the running operation is: the window's progress bar with done/total and the time
 // left at the recent pace, the same fraction on the desktop's task bar, and a desktop notice when a
@@ -37,13 +34,16 @@ public:
 
     // A Find, Download or Build CHM starts: the clock for the notice starts here.
     void runStarted();
+    // Shows the counted phases of what core reports: Find's pages, Download's articles, the
+    // pictures, the index pages, and Build CHM as a busy bar (the compile does not count its files).
+    void present(const Progress &progress);
     // `done` of `total` steps of `phase`; a total of 0 shows a busy bar.
-    void update(ProgressPhase phase, int done, int total);
+    void update(Progress::Phase phase, int done, int total);
     // The run ended as the notice says; the bar goes away. An empty notice is never shown.
     void runEnded(const RunNotice &notice);
 
     // The bar's text for a phase, with the time left when it is known.
-    static QString barText(ProgressPhase phase, int done, int total, std::optional<qint64> remainingMs);
+    static QString barText(Progress::Phase phase, int done, int total, std::optional<qint64> remainingMs);
 
 private:
     void refreshText();
@@ -60,7 +60,7 @@ private:
     QTimer m_refresh;
     qint64 m_longRunMs = DefaultLongRunMs;
     qint64 m_runStartMs = -1;
-    ProgressPhase m_phase = ProgressPhase::Find;
+    Progress::Phase m_phase = Progress::Phase::Find;
     int m_done = 0;
     int m_total = 0;
     bool m_active = false;

@@ -3,6 +3,7 @@
 #include "blog/addresses.h"
 #include "blog/articletable.h"
 #include "common/gbkcodec.h"
+#include "frontend/statustext.h"
 #include "samplehost.h"
 #include "support/tempfolder.h"
 
@@ -316,7 +317,8 @@ TEST_F(Download, StatusLineCountsRowsAndShowsZeroAfterRetiring)
     startHost(6);
     auto driver = makeDriver();
     QStringList statuses;
-    QObject::connect(driver.get(), &DownloadDriver::statusChanged, [&](const QString &s) { statuses << s; });
+    QObject::connect(driver.get(), &DownloadDriver::progressed,
+                     [&](const Progress &p) { statuses << Presentation::statusText(p); });
     run(*driver);
     ASSERT_GE(statuses.size(), 3);
     EXPECT_EQ(statuses[0], QStringLiteral("正在下载文章.."));

@@ -1,6 +1,7 @@
 #include "blog/addresses.h"
 #include "blog/articlediscovery.h"
 #include "blog/articletable.h"
+#include "frontend/statustext.h"
 #include "samplehost.h"
 
 #include <QHash>
@@ -39,7 +40,8 @@ protected:
 TEST_F(Find, FillsTheTableWithEveryArticleInOrder)
 {
     QStringList statuses;
-    QObject::connect(&discovery, &ArticleDiscovery::statusChanged, [&](const QString &s) { statuses << s; });
+    QObject::connect(&discovery, &ArticleDiscovery::progressed,
+                     [&](const Progress &p) { statuses << Presentation::statusText(p); });
     find(QStringLiteral("qiruvo"));
     const SampleBlog blog = generateBlog(QStringLiteral("qiruvo"), config, SampleBodies::Omit);
     ASSERT_EQ(table.articleCount(), blog.articles.size());
@@ -86,9 +88,10 @@ TEST_F(Find, UnreachableHostFailsNamingTheBlogPage)
     ASSERT_TRUE(done.wait(10000));
     EXPECT_EQ(table.articleCount(), 0);
     EXPECT_TRUE(discovery.queue().isEmpty());
-    EXPECT_TRUE(discovery.failure().contains(base + QStringLiteral("qiruvo/blog")))
-        << discovery.failure().toStdString();
-    EXPECT_TRUE(discovery.failure().contains(QStringLiteral("已试5次")));
+    ASSERT_TRUE(discovery.failure());
+    const QString failure = Presentation::statusText(*discovery.failure());
+    EXPECT_TRUE(failure.contains(base + QStringLiteral("qiruvo/blog"))) << failure.toStdString();
+    EXPECT_TRUE(failure.contains(QStringLiteral("已试5次")));
 }
 
 // What one Find shows: the table, the queue, the status texts and the selected queue lines.
@@ -120,7 +123,8 @@ protected:
         discovery.setConcurrency(requests);
         discovery.setMaxAttempts(attempts);
         FindRecord record;
-        QObject::connect(&discovery, &ArticleDiscovery::statusChanged, [&](const QString &s) { record.statuses << s; });
+        QObject::connect(&discovery, &ArticleDiscovery::progressed,
+                         [&](const Progress &p) { record.statuses << Presentation::statusText(p); });
         QObject::connect(&discovery, &ArticleDiscovery::pageSelected, [&](int line) { record.selected << line; });
         QSignalSpy done(&discovery, &ArticleDiscovery::finished);
         discovery.start(host->baseUrl(), Name, Blog::Address::blog(host->baseUrl(), Name));
@@ -132,7 +136,7 @@ protected:
             record.rows << cells;
         }
         record.queue = discovery.queue();
-        record.failure = discovery.failure();
+        record.failure = discovery.failure() ? Presentation::statusText(*discovery.failure()) : QString();
         return record;
     }
 

@@ -173,6 +173,17 @@ TEST_F(CliCommand, UsageErrorsExitWithTwo)
     EXPECT_TRUE(err.contains(QStringLiteral("Usage")));
 }
 
+TEST_F(CliCommand, ZeroTimeoutIsRefusedAndTheUsageNamesEveryOption)
+{
+    EXPECT_EQ(run({QStringLiteral("--timeout"), QStringLiteral("0"), QStringLiteral("find"), QStringLiteral("x")}), 2);
+    EXPECT_FALSE(err.contains(QStringLiteral("from 0"))) << err.toStdString();
+    const qsizetype usage = err.indexOf(QStringLiteral("Usage:"));
+    ASSERT_GE(usage, 0);
+    const QString usageLine = err.mid(usage, err.indexOf(QLatin1Char('\n'), usage) - usage);
+    for (const char *option : {"--dir", "--host", "--per-page", "--timeout", "--images", "--quiet"})
+        EXPECT_TRUE(usageLine.contains(QLatin1String(option))) << option;
+}
+
 TEST_F(CliCommand, MissingTaskOrArchiveIsAFailure)
 {
     EXPECT_EQ(run({QStringLiteral("download"), QStringLiteral("nothing")}), 1);

@@ -1,8 +1,8 @@
 #include "archive/rep.h"
 #include "blog/articletable.h"
 #include "common/linewriter.h"
-#include "common/statustext.h"
-#include "gui/helpcompiler.h"
+#include "frontend/statustext.h"
+#include "pipeline/helpfilejob.h"
 #include "samplehost.h"
 #include "windowharness.h"
 
@@ -32,7 +32,7 @@ private:
     {
         QStringList symbols;
         for (int i = 0; i < 5; ++i)
-            symbols.append(h.child<QLabel>(QByteArray("Label5_" + QByteArray::number(i)).constData())->text());
+            symbols.append(h.child<QLabel>(QByteArray("slotIndicator" + QByteArray::number(i)).constData())->text());
         return symbols;
     }
 
@@ -50,7 +50,7 @@ private slots:
         h.button(2)->click();
         QCOMPARE(h.buttons(), pattern(ButtonState::Downloading));
         QTRY_COMPARE_WITH_TIMEOUT(h.buttons(), pattern(ButtonState::Downloaded), Patience);
-        QCOMPARE(h.status(), StatusText::downloadDone());
+        QCOMPARE(h.status(), Presentation::downloadDone());
         QCOMPARE(indicators(h), QStringList(5, u"●"_s));
         const Blog::ArticleTable &table = h.window->table();
         for (int row = 1; row <= table.articleCount(); ++row)
@@ -60,14 +60,14 @@ private slots:
         // A failed compile says why and leaves Build CHM available.
         h.compileResult = Result<QStringList>::failure(u"no compiler"_s);
         h.button(3)->click();
-        QCOMPARE(h.status(), StatusText::packFailed(u"no compiler"_s));
+        QCOMPARE(h.status(), Presentation::packFailed(u"no compiler"_s));
         QCOMPARE(h.compiledProjects, QStringList{h.programFile(u"qiruvo/nolv.hhp"_s)});
         QCOMPARE(h.buttons(), pattern(ButtonState::Downloaded));
         QVERIFY(h.opened.isEmpty());
 
-        h.context.compile = &compileHelpProject;
+        h.context.compile = &Pipeline::compileHelpProject;
         h.button(3)->click();
-        QCOMPARE(h.status(), StatusText::packed());
+        QCOMPARE(h.status(), Presentation::packed());
         QCOMPARE(h.buttons(), pattern(ButtonState::Packed));
         const QString compiled = h.programFile(u"qiruvo.chm"_s);
         QVERIFY(QFileInfo(compiled).size() > 0);
@@ -100,18 +100,18 @@ private slots:
         SampleHost host(config);
         QVERIFY(host.listen());
         WindowHarness h(host.baseUrl());
-        QVERIFY(!h.child<QCheckBox>("Check1")->isChecked());
+        QVERIFY(!h.child<QCheckBox>("keepPicturesCheck")->isChecked());
         h.context.settingsFile = h.programFile(u"settings.ini"_s);
-        h.child<QCheckBox>("Check1")->setChecked(true);
+        h.child<QCheckBox>("keepPicturesCheck")->setChecked(true);
         h.window = std::make_unique<MainWindow>(h.context);
-        QVERIFY(h.child<QCheckBox>("Check1")->isChecked());
+        QVERIFY(h.child<QCheckBox>("keepPicturesCheck")->isChecked());
 
         find(h);
         h.button(2)->click();
         QTRY_COMPARE_WITH_TIMEOUT(h.buttons(), pattern(ButtonState::Downloaded), Patience);
         QVERIFY(!QDir(h.programFile(u"qiruvo/images"_s)).isEmpty());
         // The list box gives the pictures' account, each one given up with its reason.
-        const QListWidget *list = h.child<QListWidget>("List1");
+        const QListWidget *list = h.child<QListWidget>("messageList");
         QStringList lines;
         for (int i = 0; i < list->count(); ++i)
             lines.append(list->item(i)->text());
@@ -120,14 +120,14 @@ private slots:
         QVERIFY(lines.join(u'\n').contains(u"图片：保存 "_s));
 
         // Unticked, the next download leaves the pictures of the articles it saves again remote.
-        h.child<QCheckBox>("Check1")->setChecked(false);
+        h.child<QCheckBox>("keepPicturesCheck")->setChecked(false);
         host.clearRequestLog();
         h.button(2)->click();
         QTRY_COMPARE_WITH_TIMEOUT(h.buttons(), pattern(ButtonState::Downloaded), Patience);
         for (const QString &path : host.requestLog())
             QVERIFY2(!path.startsWith(u"/img/"_s), qPrintable(path));
         h.window = std::make_unique<MainWindow>(h.context);
-        QVERIFY(!h.child<QCheckBox>("Check1")->isChecked());
+        QVERIFY(!h.child<QCheckBox>("keepPicturesCheck")->isChecked());
     }
 
     void packsWhatWasSavedAndNamesTheMissingArticles()
@@ -142,9 +142,9 @@ private slots:
         const QString entry = Archive::Rep(lost.category) + u'\\' + lost.link;
         QVERIFY(QFile::remove(h.programFile(u"qiruvo/"_s + entry).replace(u'\\', u'/')));
 
-        h.context.compile = &compileHelpProject;
+        h.context.compile = &Pipeline::compileHelpProject;
         h.button(3)->click();
-        QCOMPARE(h.status(), StatusText::packedWithout(1));
+        QCOMPARE(h.status(), Presentation::packedWithout(1));
         QCOMPARE(h.messages.size(), 1);
         QCOMPARE(h.messages.first().icon, QMessageBox::Warning);
         QVERIFY2(h.messages.first().text.contains(lost.title + u" ("_s + entry + u')'),
@@ -168,9 +168,10 @@ private slots:
 
         h.button(2)->click();
         QCOMPARE(h.messages.size(), 1);
-        QCOMPARE(h.messages.first().text, StatusText::tooFewArticles());
+        QCOMPARE(h.messages.first().text,
+                 QStringLiteral("很遗憾没有找到文章(或者文章少于5篇)，请重新输入用户名后再按“寻找”"));
         QCOMPARE(h.buttons(), pattern(ButtonState::Found));
-        QCOMPARE(h.status(), StatusText::findDone());
+        QCOMPARE(h.status(), Presentation::findDone());
         QTest::qWait(50);
         QVERIFY(host.requestLog().isEmpty());
     }
@@ -182,7 +183,7 @@ private slots:
         WindowHarness h(host.baseUrl());
         find(h);
         host.clearRequestLog();
-        h.child<QLineEdit>("Text2")->setText(u"2O"_s);
+        h.child<QLineEdit>("perPageEdit")->setText(u"2O"_s);
         h.button(2)->click();
         QCOMPARE(h.messages.size(), 1);
         QCOMPARE(h.buttons(), pattern(ButtonState::Found));

@@ -1,6 +1,6 @@
 #include "blog/addresses.h"
 #include "blog/articletable.h"
-#include "common/statustext.h"
+#include "frontend/statustext.h"
 #include "samplehost.h"
 #include "windowharness.h"
 
@@ -29,20 +29,20 @@ private slots:
         QCOMPARE(h.buttons(), pattern(ButtonState::Finding));
         QTRY_COMPARE_WITH_TIMEOUT(h.buttons(), pattern(ButtonState::Found), Patience);
 
-        QCOMPARE(h.status(), StatusText::findDone());
+        QCOMPARE(h.status(), Presentation::findDone());
         QCOMPARE(h.window->blogName(), u"qiruvo"_s);
-        QCOMPARE(h.child<QLineEdit>("Text3")->text(), host.baseUrl() + u"qiruvo/blog"_s);
+        QCOMPARE(h.child<QLineEdit>("blogAddressEdit")->text(), host.baseUrl() + u"qiruvo/blog"_s);
         const Blog::ArticleTable &table = h.window->table();
         QCOMPARE(table.articleCount(), blog.articles.size());
         for (int row = 1; row <= table.articleCount(); ++row) {
             const SampleArticle &a = blog.articles[row - 1];
-            QCOMPARE(table.cell(row, 1), a.title);
-            QCOMPARE(table.cell(row, 2), a.category);
-            QCOMPARE(table.cell(row, 3), a.link);
-            QCOMPARE(table.cell(row, 4), a.date);
+            QCOMPARE(table.article(row).title, a.title);
+            QCOMPARE(table.article(row).category, a.category);
+            QCOMPARE(table.article(row).link, a.link);
+            QCOMPARE(table.article(row).date, a.date);
         }
 
-        QListWidget *queue = h.child<QListWidget>("List1");
+        QListWidget *queue = h.child<QListWidget>("messageList");
         QCOMPARE(queue->count(), blog.lastPage() + 1);
         for (int p = 0; p < queue->count(); ++p)
             QCOMPARE(queue->item(p)->text(), Blog::Address::listPage(host.baseUrl(), u"qiruvo"_s, p));
@@ -64,14 +64,14 @@ private slots:
         SampleHost host;
         QVERIFY(host.listen());
         WindowHarness h(host.baseUrl());
-        h.child<QLineEdit>("Text1")->setText(name);
+        h.child<QLineEdit>("blogNameEdit")->setText(name);
         h.button(1)->click();
 
         QCOMPARE(h.messages.size(), 1);
         QCOMPARE(h.messages.first().icon, QMessageBox::Warning);
         QCOMPARE(h.buttons(), pattern(ButtonState::Ready));
-        QCOMPARE(h.status(), StatusText::initial());
-        QCOMPARE(h.child<QListWidget>("List1")->count(), 4);
+        QCOMPARE(h.status(), Presentation::initial());
+        QCOMPARE(h.child<QListWidget>("messageList")->count(), 4);
         QCOMPARE(h.window->blogName(), QString());
         QTest::qWait(50);
         QVERIFY(host.requestLog().isEmpty());
@@ -94,7 +94,7 @@ private slots:
         QCOMPARE(h.window->table().articleCount(), 0);
         QTRY_COMPARE_WITH_TIMEOUT(h.buttons(), pattern(ButtonState::Found), Patience);
         QCOMPARE(h.window->table().articleCount(), blog.articles.size());
-        QCOMPARE(h.window->table().cell(1, 3), blog.articles.first().link);
+        QCOMPARE(h.window->table().article(1).link, blog.articles.first().link);
     }
 
     void failedPageStopsFindWithItsReasonAndKeepsTheRows()
@@ -107,9 +107,9 @@ private slots:
         h.button(1)->click();
         QTRY_COMPARE_WITH_TIMEOUT(h.buttons(), pattern(ButtonState::Ready), Patience);
         const QString page = Blog::Address::listPage(host.baseUrl(), u"qiruvo"_s, 2);
-        QCOMPARE(h.status(), StatusText::findFailed(page, u"HTTP 500 Internal Server Error"_s, 5));
+        QCOMPARE(h.status(), Presentation::findFailed(page, u"HTTP 500 Internal Server Error"_s, 5));
         QCOMPARE(h.window->table().articleCount(), 2 * config.listSize);
-        QCOMPARE(h.child<QListWidget>("List1")->currentRow(), 2);
+        QCOMPARE(h.child<QListWidget>("messageList")->currentRow(), 2);
     }
 
     void closingTheWindowAbortsEveryRequest()

@@ -26,7 +26,7 @@ private:
             table.LoadWZ(r.title, r.category, r.link, r.date);
         h.chosenFile = h.programFile(blogName + u".ini");
         QVERIFY(Task::exportTask(h.chosenFile, blogName, table).ok());
-        h.window->Command6_Click();
+        h.window->importTask();
         QCOMPARE(h.window->table().articleCount(), records.size());
     }
 
@@ -55,14 +55,14 @@ private slots:
         QCOMPARE(h.buttons(), pattern(ButtonState::Ready));
         QCOMPARE(h.buttons(), (QList<bool>{true, false, false, true, false, true}));
         QCOMPARE(h.status(), u"请按\"寻找\"或者导入任务"_s);
-        QCOMPARE(h.child<QLineEdit>("Text1")->text(), u"qiruvo"_s);
-        QCOMPARE(h.child<QLineEdit>("Text2")->text(), u"20"_s);
-        QCOMPARE(h.child<QLineEdit>("Text3")->text(), u"http://blog.test/qiruvo/blog"_s);
-        QCOMPARE(h.child<QLabel>("Label3")->text(), u"关于本程序"_s);
-        QCOMPARE(h.child<QLabel>("Label3")->cursor().shape(), Qt::PointingHandCursor);
-        QCOMPARE(h.child<QLabel>("Label2")->palette().color(QPalette::WindowText), QColor(0, 0, 255));
+        QCOMPARE(h.child<QLineEdit>("blogNameEdit")->text(), u"qiruvo"_s);
+        QCOMPARE(h.child<QLineEdit>("perPageEdit")->text(), u"20"_s);
+        QCOMPARE(h.child<QLineEdit>("blogAddressEdit")->text(), u"http://blog.test/qiruvo/blog"_s);
+        QCOMPARE(h.child<QLabel>("aboutLink")->text(), u"关于本程序"_s);
+        QCOMPARE(h.child<QLabel>("aboutLink")->cursor().shape(), Qt::PointingHandCursor);
+        QCOMPARE(h.child<QLabel>("statusLine")->palette().color(QPalette::WindowText), QColor(0, 0, 255));
         for (int i = 0; i < 5; ++i) {
-            QLabel *indicator = h.child<QLabel>(QByteArray("Label5_" + QByteArray::number(i)).constData());
+            QLabel *indicator = h.child<QLabel>(QByteArray("slotIndicator" + QByteArray::number(i)).constData());
             QVERIFY(indicator);
             QCOMPARE(indicator->text(), u"●"_s);
         }
@@ -73,12 +73,12 @@ private slots:
             u"第三步：下载完成后按“生成CHM”生成CHM"_s,
             u"说明：生成CHM不需要其他文件，CHM文件放在程序目录"_s + QDir::toNativeSeparators(h.folder.path()),
         };
-        QListWidget *list = h.child<QListWidget>("List1");
+        QListWidget *list = h.child<QListWidget>("messageList");
         QCOMPARE(list->count(), usage.size());
         for (int i = 0; i < usage.size(); ++i)
             QCOMPARE(list->item(i)->text(), usage[i]);
 
-        auto *grid = h.child<ArticleGridView>("MSH");
+        auto *grid = h.child<ArticleGridView>("articleGrid");
         QAbstractItemModel *model = grid->model();
         QCOMPARE(model->columnCount(), 7);
         QCOMPARE(model->rowCount(), 1); // the empty row below the header
@@ -92,7 +92,7 @@ private slots:
         }
         QCOMPARE(grid->verticalHeader()->width(), Twips::toPixels(700));
 
-        auto *timer = w.findChild<QTimer *>(u"Timer1"_s);
+        auto *timer = w.findChild<QTimer *>(u"ticker"_s);
         QVERIFY(timer);
         QCOMPARE(timer->interval(), 1000);
     }
@@ -108,7 +108,7 @@ private slots:
         for (QWidget *control : controls)
             QVERIFY2(client.contains(control->geometry()), qPrintable(control->objectName()));
         // The pictures box sits in space of its own, off by default.
-        const QCheckBox *check = h.child<QCheckBox>("Check1");
+        const QCheckBox *check = h.child<QCheckBox>("keepPicturesCheck");
         QCOMPARE(check->text(), u"保存图片"_s);
         QVERIFY(!check->isChecked());
         QVERIFY(check->geometry().left() >= h.button(4)->geometry().right());
@@ -121,11 +121,11 @@ private slots:
     void setDispEnablesExactlyTheFlaggedButtons()
     {
         WindowHarness h;
-        h.window->SetDisp(false, false, false, false, false, false);
+        h.window->enableButtons(false, false, false, false, false, false);
         QCOMPARE(h.buttons(), QList<bool>(6, false));
-        h.window->SetDisp(true, false, true, false, true, false);
+        h.window->enableButtons(true, false, true, false, true, false);
         QCOMPARE(h.buttons(), (QList<bool>{true, false, true, false, true, false}));
-        h.window->SetDisp(false, true, false, true, false, true);
+        h.window->enableButtons(false, true, false, true, false, true);
         QCOMPARE(h.buttons(), (QList<bool>{false, true, false, true, false, true}));
     }
 
@@ -133,26 +133,26 @@ private slots:
     {
         WindowHarness h;
         MainWindow &w = *h.window;
-        QWidget *list = h.child<QWidget>("List1");
-        QWidget *grid = h.child<QWidget>("MSH");
+        QWidget *list = h.child<QWidget>("messageList");
+        QWidget *grid = h.child<QWidget>("articleGrid");
         QList<QRect> fixed;
         for (int n = 1; n <= 6; ++n)
             fixed.append(h.button(n)->geometry());
-        fixed.append(h.child<QWidget>("Label2")->geometry());
-        fixed.append(h.child<QWidget>("Text1")->geometry());
+        fixed.append(h.child<QWidget>("statusLine")->geometry());
+        fixed.append(h.child<QWidget>("blogNameEdit")->geometry());
 
         const QRect designList = list->geometry();
         const QRect designGrid = grid->geometry();
-        w.Form_Resize(12000, 3200);
+        w.fitToWindowSize(12000, 3200);
         QCOMPARE(list->geometry(), designList);
         QCOMPARE(grid->geometry(), designGrid);
 
-        w.Form_Resize(10000, 7000);
+        w.fitToWindowSize(10000, 7000);
         QCOMPARE(list->geometry(), QRect(designList.topLeft(), QSize(Twips::toPixels(9500), designList.height())));
         QCOMPARE(grid->geometry(), QRect(designGrid.topLeft(), QSize(Twips::toPixels(9500), Twips::toPixels(3700))));
 
         const int listWidth = list->width();
-        w.Form_Resize(11000, 7000);
+        w.fitToWindowSize(11000, 7000);
         // 1000 twips are 66.7 pixels.
         QVERIFY(qAbs(Twips::fromPixels(list->width() - listWidth) - 1000) < Twips::PerPixel);
         QCOMPARE(grid->width(), list->width());
@@ -160,15 +160,15 @@ private slots:
 
         const QRect wide = list->geometry();
         const QRect wideGrid = grid->geometry();
-        w.Form_Resize(4000, 3000);
+        w.fitToWindowSize(4000, 3000);
         QCOMPARE(list->geometry(), wide);
         QCOMPARE(grid->geometry(), wideGrid);
 
         QList<QRect> after;
         for (int n = 1; n <= 6; ++n)
             after.append(h.button(n)->geometry());
-        after.append(h.child<QWidget>("Label2")->geometry());
-        after.append(h.child<QWidget>("Text1")->geometry());
+        after.append(h.child<QWidget>("statusLine")->geometry());
+        after.append(h.child<QWidget>("blogNameEdit")->geometry());
         QCOMPARE(after, fixed);
     }
 
@@ -181,9 +181,9 @@ private slots:
         w.resize(1000, 600);
         QTRY_COMPARE(w.width(), 1000);
         const QRect outer = w.frameGeometry();
-        QCOMPARE(h.child<QWidget>("List1")->width(), Twips::toPixels(Twips::fromPixels(outer.width()) - 500));
+        QCOMPARE(h.child<QWidget>("messageList")->width(), Twips::toPixels(Twips::fromPixels(outer.width()) - 500));
         // Above the design height the list box takes a share of what the grid would have alone.
-        const int shared = h.child<QWidget>("List1")->height() + h.child<QWidget>("MSH")->height();
+        const int shared = h.child<QWidget>("messageList")->height() + h.child<QWidget>("articleGrid")->height();
         QVERIFY(qAbs(shared - Twips::toPixels(Twips::fromPixels(outer.height()) - 1800)) <= 1);
     }
 
@@ -199,21 +199,21 @@ private slots:
         QList<QRect> top;
         for (int n = 1; n <= 6; ++n)
             top.append(h.button(n)->geometry());
-        top.append(h.child<QWidget>("Label2")->geometry());
-        const QRect list = h.child<QWidget>("List1")->geometry();
-        const QRect grid = h.child<QWidget>("MSH")->geometry();
+        top.append(h.child<QWidget>("statusLine")->geometry());
+        const QRect list = h.child<QWidget>("messageList")->geometry();
+        const QRect grid = h.child<QWidget>("articleGrid")->geometry();
 
         w.resize(initial + QSize(300, 450));
         QTRY_COMPARE(w.height(), initial.height() + 450);
         QList<QRect> topAfter;
         for (int n = 1; n <= 6; ++n)
             topAfter.append(h.button(n)->geometry());
-        topAfter.append(h.child<QWidget>("Label2")->geometry());
+        topAfter.append(h.child<QWidget>("statusLine")->geometry());
         QCOMPARE(topAfter, top);
-        const QRect bigList = h.child<QWidget>("List1")->geometry();
-        const QRect bigGrid = h.child<QWidget>("MSH")->geometry();
-        const QRect bar = h.child<QWidget>("ProgressBar")->geometry();
-        const QRect indicator = h.child<QWidget>("Label5_0")->geometry();
+        const QRect bigList = h.child<QWidget>("messageList")->geometry();
+        const QRect bigGrid = h.child<QWidget>("articleGrid")->geometry();
+        const QRect bar = h.child<QWidget>("progressBar")->geometry();
+        const QRect indicator = h.child<QWidget>("slotIndicator0")->geometry();
         QCOMPARE(bigList.topLeft(), list.topLeft());
         QCOMPARE(bigList.width(), list.width() + 300);
         QVERIFY(bigList.height() > list.height());
@@ -274,28 +274,28 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         w.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&w));
-        auto *grid = h.child<ArticleGridView>("MSH");
+        auto *grid = h.child<ArticleGridView>("articleGrid");
         QWidget *viewport = grid->viewport();
 
         grid->setFocus();
         QTRY_VERIFY(grid->hasFocus());
         QCoreApplication::processEvents();
         w.setTopRow(10);
-        QCOMPARE(w.TopRow(), 10);
+        QCOMPARE(w.gridTopRow(), 10);
         sendWheel(viewport, -120);
-        QCOMPARE(w.TopRow(), 13);
+        QCOMPARE(w.gridTopRow(), 13);
         sendWheel(viewport, 120);
         sendWheel(viewport, 120);
-        QCOMPARE(w.TopRow(), 7);
+        QCOMPARE(w.gridTopRow(), 7);
         sendWheel(viewport, -120, Qt::ControlModifier);
         sendWheel(viewport, -240);
-        QCOMPARE(w.TopRow(), 7);
+        QCOMPARE(w.gridTopRow(), 7);
 
         // Without the focus the grid scrolls as it does by itself.
-        h.child<QWidget>("Text1")->setFocus();
+        h.child<QWidget>("blogNameEdit")->setFocus();
         QTRY_VERIFY(!grid->hasFocus());
         sendWheel(viewport, -240);
-        QVERIFY(w.TopRow() > 7);
+        QVERIFY(w.gridTopRow() > 7);
     }
 
     void doubleClickOpensSavedCopyOrHostPage_data()
@@ -321,7 +321,7 @@ private slots:
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         QCoreApplication::processEvents();
-        auto *grid = h.child<ArticleGridView>("MSH");
+        auto *grid = h.child<ArticleGridView>("articleGrid");
         w.setTopRow(1);
         const QRect cell = grid->visualRect(grid->model()->index(1, 1));
         QVERIFY(cell.isValid());
@@ -340,7 +340,7 @@ private slots:
         QCoreApplication::setApplicationVersion(u"9.8.7 (g1234567)"_s);
         WindowHarness h;
         MainWindow &w = *h.window;
-        QLabel *label = h.child<QLabel>("Label3");
+        QLabel *label = h.child<QLabel>("aboutLink");
         const QString about = u"关于本程序"_s;
         const QString update = u"点击查看新版本"_s;
         // Caption after 0, 1, 2, ... ticks: three seconds of the first, two of the second.
@@ -348,7 +348,7 @@ private slots:
                                       about, about, update, update, about,  about};
         for (int tick = 0; tick < captions.size(); ++tick) {
             if (tick > 0)
-                w.Timer1_Timer();
+                w.tick();
             QCOMPARE(label->text(), captions[tick]);
             h.opened.clear();
             h.messages.clear();

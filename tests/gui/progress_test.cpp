@@ -90,7 +90,7 @@ private slots:
         QVERIFY(host.listen());
         WindowHarness h(host.baseUrl());
         h.window->show();
-        auto *bar = h.child<QProgressBar>("ProgressBar");
+        auto *bar = h.child<QProgressBar>("progressBar");
         QVERIFY(!bar->isVisible());
         find(h);
         QVERIFY(!bar->isVisible());
@@ -102,23 +102,31 @@ private slots:
             int maximum;
             bool visible;
         };
-        QList<Seen> seen;
+        // The articles, then the index pages.
+        QList<Seen> articlesSeen;
+        QList<Seen> indexSeen;
         connect(bar, &QProgressBar::valueChanged, bar, [&](int value) {
-            seen.append({value, bar->maximum(), bar->isVisible()});
+            const Seen seen{value, bar->maximum(), bar->isVisible()};
+            if (bar->format().startsWith(u"下载文章"_s))
+                articlesSeen.append(seen);
+            else if (bar->format().startsWith(u"生成索引"_s))
+                indexSeen.append(seen);
         });
         h.button(2)->click();
         QTRY_COMPARE_WITH_TIMEOUT(h.buttons(), pattern(ButtonState::Downloaded), Patience);
 
         const int articles = h.window->table().articleCount();
-        QVERIFY(!seen.isEmpty());
-        int last = 0;
-        for (const Seen &s : seen) {
-            QCOMPARE(s.maximum, articles);
-            QVERIFY(s.visible);
-            QVERIFY(s.value >= last);
-            last = s.value;
+        for (const QList<Seen> &seen : {articlesSeen, indexSeen}) {
+            QVERIFY(!seen.isEmpty());
+            int last = 0;
+            for (const Seen &s : seen) {
+                QCOMPARE(s.maximum, articles);
+                QVERIFY(s.visible);
+                QVERIFY(s.value >= last);
+                last = s.value;
+            }
+            QCOMPARE(last, articles);
         }
-        QCOMPARE(last, articles);
         QVERIFY(!bar->isVisible());
 
         if (!m_bus)

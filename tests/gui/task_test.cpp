@@ -1,10 +1,11 @@
 #include "blog/articletable.h"
 #include "common/gbkcodec.h"
-#include "common/statustext.h"
+#include "frontend/statustext.h"
 #include "task/taskfile.h"
 #include "windowharness.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -48,18 +49,30 @@ private:
 
     static Snapshot snapshot(const WindowHarness &h)
     {
-        Snapshot s{h.child<QLineEdit>("Text1")->text(),
-                   h.child<QLineEdit>("Text3")->text(),
+        Snapshot s{h.child<QLineEdit>("blogNameEdit")->text(),
+                   h.child<QLineEdit>("blogAddressEdit")->text(),
                    h.status(),
                    h.window->blogName(),
                    h.buttons(),
                    {}};
         for (int row = 1; row <= h.window->table().articleCount(); ++row)
-            s.titles.append(h.window->table().cell(row, 1));
+            s.titles.append(h.window->table().article(row).title);
         return s;
     }
 
 private slots:
+    void buildHelpFileWithoutStartPageCompilesNothing()
+    {
+        WindowHarness h;
+        h.chosenFile = writeTask(h, u"abc.ini"_s, u"abc"_s, 6);
+        h.button(6)->click();
+        h.window->buildHelpFile();
+        QVERIFY2(h.status().startsWith(Presentation::packFailed(QString())), qPrintable(h.status()));
+        QVERIFY(h.compiledProjects.isEmpty());
+        QVERIFY(!QFileInfo::exists(h.programFile(u"abc/nolv.hhp"_s)));
+        QCOMPARE(h.buttons(), pattern(ButtonState::Imported));
+    }
+
     void importLoadsTheTask()
     {
         WindowHarness h(u"http://blog.test/"_s);
@@ -68,17 +81,17 @@ private slots:
 
         QCOMPARE(h.chooserFolder, h.folder.path());
         QCOMPARE(h.chooserFilter, u"INI File (*.ini)"_s);
-        QCOMPARE(h.status(), StatusText::imported());
+        QCOMPARE(h.status(), Presentation::imported());
         QCOMPARE(h.buttons(), pattern(ButtonState::Imported));
-        QCOMPARE(h.child<QLineEdit>("Text1")->text(), u"abc"_s);
-        QCOMPARE(h.child<QLineEdit>("Text3")->text(), u"http://blog.test/abc/blog"_s);
+        QCOMPARE(h.child<QLineEdit>("blogNameEdit")->text(), u"abc"_s);
+        QCOMPARE(h.child<QLineEdit>("blogAddressEdit")->text(), u"http://blog.test/abc/blog"_s);
         QCOMPARE(h.window->blogName(), u"abc"_s);
         const Blog::ArticleTable &table = h.window->table();
         QCOMPARE(table.articleCount(), 250);
-        QCOMPARE(table.cell(250, 1), u"标题250"_s);
-        QCOMPARE(table.cell(250, 5), u"167"_s);
-        QCOMPARE(table.cell(249, 2), u"生活 点滴"_s);
-        QCOMPARE(table.cell(249, 5), u"83"_s);
+        QCOMPARE(table.article(250).title, u"标题250"_s);
+        QCOMPARE(table.article(250).ordinal, 167);
+        QCOMPARE(table.article(249).category, u"生活 点滴"_s);
+        QCOMPARE(table.article(249).ordinal, 83);
     }
 
     void exportWritesWhatImportReads()
@@ -87,8 +100,8 @@ private slots:
         h.chosenFile = writeTask(h, u"source.ini"_s, u"abc"_s, 7);
         h.button(6)->click();
         // Export is off after an import; Find or Download turn it on. The handler itself needs no state.
-        h.window->Command5_Click();
-        QCOMPARE(h.status(), StatusText::exported(u"abc"_s));
+        h.window->exportTask();
+        QCOMPARE(h.status(), Presentation::exported(u"abc"_s));
         QCOMPARE(h.status(), u"abc.ini 导出成功! 放在程序目录"_s);
         QCOMPARE(readAll(h.programFile(u"abc.ini"_s)), readAll(h.chosenFile));
         QCOMPARE(h.buttons(), pattern(ButtonState::Imported));
@@ -102,9 +115,9 @@ private slots:
         h.chosenFile = writeTask(h, u"source.ini"_s, u"abc"_s, 5);
         h.button(6)->click();
         h.window->table().LoadWZ(QString(), QString(), QString(), QString());
-        h.window->Command5_Click();
+        h.window->exportTask();
         QVERIFY(h.messages.isEmpty());
-        QCOMPARE(h.status(), StatusText::exported(u"abc"_s));
+        QCOMPARE(h.status(), Presentation::exported(u"abc"_s));
         const auto task = Task::importTask(h.programFile(u"abc.ini"_s));
         QVERIFY(task);
         QCOMPARE(task->records.size(), 6);
@@ -161,7 +174,7 @@ private slots:
         QVERIFY(h.messages.isEmpty());
         QCOMPARE(h.window->table().articleCount(), 0);
         QCOMPARE(h.window->blogName(), u"abc"_s);
-        QCOMPARE(h.status(), StatusText::imported());
+        QCOMPARE(h.status(), Presentation::imported());
     }
 };
 

@@ -51,15 +51,17 @@ public:
         };
         window = std::make_unique<MainWindow>(context);
         // Tests tick the window themselves.
-        window->findChild<QTimer *>(QStringLiteral("Timer1"))->stop();
+        window->findChild<QTimer *>(QStringLiteral("ticker"))->stop();
     }
 
     template <typename W> W *child(const char *name) const { return window->findChild<W *>(QLatin1String(name)); }
     QPushButton *button(int n) const
     {
-        return child<QPushButton>(QByteArray("Command" + QByteArray::number(n)).constData());
+        static const char *const names[] = {"findButton",       "downloadButton", "buildHelpButton",
+                                            "openFolderButton", "exportButton",   "importButton"};
+        return child<QPushButton>(names[n - 1]);
     }
-    // Enabled flags of Command1..Command6.
+    // Enabled flags of the buttons in the order Find, Download, Build CHM, Folder, Export, Import.
     QList<bool> buttons() const
     {
         QList<bool> flags;
@@ -67,7 +69,7 @@ public:
             flags.append(button(n)->isEnabled());
         return flags;
     }
-    QString status() const { return child<QLabel>("Label2")->text(); }
+    QString status() const { return child<QLabel>("statusLine")->text(); }
     QString programFile(const QString &name) const { return folder.filePath(name); }
 
     QTemporaryDir folder;
@@ -93,7 +95,7 @@ private:
     }
 };
 
-// Flags of Command1..Command6 for a button state.
+// The enabled flags buttons() gives for a button state.
 inline QList<bool> pattern(ButtonState state)
 {
     const ButtonPattern p = buttonPattern(state);

@@ -4,7 +4,6 @@
 #include "archive/rep.h"
 #include "blog/addresses.h"
 #include "blog/articletable.h"
-#include "common/statustext.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -19,6 +18,12 @@ namespace {
 
 const QString RestSymbol = QStringLiteral("●");
 const QString SpinnerSymbols[] = {QStringLiteral("★"), QStringLiteral("◆"), QStringLiteral("■")};
+
+// The refusal the user reads when Download is pressed with fewer than five articles.
+QString tooFewArticles()
+{
+    return QStringLiteral("很遗憾没有找到文章(或者文章少于5篇)，请重新输入用户名后再按“寻找”");
+}
 
 } // namespace
 
@@ -64,7 +69,7 @@ Result<void> DownloadDriver::start(const QString &blogName, const QString &blogA
 
     const int articles = m_table.articleCount();
     if (articles < SlotCount)
-        return Result<void>::failure(StatusText::tooFewArticles());
+        return Result<void>::failure(tooFewArticles());
 
     m_layout = std::make_unique<Layout>(m_options.programFolder, blogName);
     const QString folder = m_layout->archiveFolder();
@@ -81,7 +86,10 @@ Result<void> DownloadDriver::start(const QString &blogName, const QString &blogA
     m_lastRow.clear();
     m_running = true;
 
-    emit statusChanged(StatusText::downloadStarting());
+    Progress started;
+    started.phase = Progress::Phase::Download;
+    started.stage = Progress::Stage::Started;
+    emit progressed(started);
     m_table.setTopRow(1);
     for (int s = 0; s < SlotCount; ++s) {
         Slot &slot = m_slots[s];
@@ -237,7 +245,13 @@ void DownloadDriver::pass()
     const int last = m_lastRow.toInt();
     if (last > 5)
         m_table.setTopRow(last - 5);
-    emit statusChanged(StatusText::downloadProgress(m_lastRow, m_table.articleCount()));
+    Progress running;
+    running.phase = Progress::Phase::Download;
+    running.row = m_lastRow.isEmpty() ? -1 : last;
+    running.done = m_report.saved + m_report.givenUp;
+    running.total = m_table.articleCount();
+    running.givenUp = m_report.givenUp;
+    emit progressed(running);
 }
 
 int DownloadDriver::GetMSHNo()

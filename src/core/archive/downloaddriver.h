@@ -3,6 +3,7 @@
 #include "archive/articlesaver.h"
 #include "archive/layout.h"
 #include "blog/pagefetcher.h"
+#include "common/progress.h"
 #include "common/result.h"
 #include "common/settings.h"
 
@@ -75,7 +76,7 @@ public:
     const DownloadReport &report() const { return m_report; }
 
 signals:
-    void statusChanged(const QString &text);
+    void progressed(const Progress &progress);
     // A slot's progress indicator: "●" at rest, "★" / "◆" / "■" while it works.
     void indicatorChanged(int slot, const QString &symbol);
     // saved articles, all articles, given-up articles

@@ -1,9 +1,6 @@
 #include "archive/downloadjob.h"
 
 #include "blog/articletable.h"
-#include "common/statustext.h"
-
-#include <QCoreApplication>
 
 namespace Archive {
 
@@ -17,7 +14,7 @@ DownloadJob::DownloadJob(QNetworkAccessManager &network, Blog::ArticleTable &tab
     , m_now([] { return QDateTime::currentDateTime(); })
     , m_locale(QLocale::system())
 {
-    connect(&m_driver, &DownloadDriver::statusChanged, this, &DownloadJob::statusChanged);
+    connect(&m_driver, &DownloadDriver::progressed, this, &DownloadJob::progressed);
     connect(&m_driver, &DownloadDriver::indicatorChanged, this, &DownloadJob::indicatorChanged);
     connect(&m_driver, &DownloadDriver::progress, this, &DownloadJob::progress);
     connect(&m_driver, &DownloadDriver::finished, this, &DownloadJob::onDownloaded);
@@ -86,7 +83,7 @@ void DownloadJob::onDownloaded(const DownloadReport &report)
     m_images = std::make_unique<ImagePass>(m_network, *m_imageOptions);
     connect(m_images.get(), &ImagePass::progress, this, [this](int done, int total) {
         emit imageProgress(done, total);
-        emit statusChanged(StatusText::imageProgress(done, total));
+        emit progressed(event(Progress::Phase::Pictures, Progress::Stage::Running, done, total));
     });
     connect(m_images.get(), &ImagePass::finished, this, &DownloadJob::onImagesDone);
     m_images->start(layout.archiveFolder(), articleFiles);
@@ -106,18 +103,25 @@ void DownloadJob::onImagesDone(const ImageReport &report)
     writeIndex();
 }
 
+Progress DownloadJob::event(Progress::Phase phase, Progress::Stage stage, int done, int total)
+{
+    Progress progress;
+    progress.phase = phase;
+    progress.stage = stage;
+    progress.done = done;
+    progress.total = total;
+    return progress;
+}
+
 void DownloadJob::writeIndex()
 {
     m_running = false;
     const Layout layout(m_options.programFolder, m_blogName);
     IndexWriter writer(layout, m_table, IndexOptions{m_perPage, m_blogAddress, m_blogName, m_now(), m_locale});
     writer.onProgress([this](int row, int total) {
-        emit statusChanged(StatusText::indexProgress(row, total));
-        // Let the status line repaint now and then; user input waits until the pages are written.
-        if (row % 100 == 0)
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        emit progressed(event(Progress::Phase::IndexPages, Progress::Stage::Running, row, total));
     });
-    writer.onStartPage([this] { emit statusChanged(StatusText::startPage()); });
+    writer.onStartPage([this] { emit progressed(event(Progress::Phase::StartPage, Progress::Stage::Started)); });
     const Result<void> written = writer.write();
     if (!written) {
         m_report.error = written.error();
@@ -125,7 +129,8 @@ void DownloadJob::writeIndex()
         return;
     }
     m_report.indexed = true;
-    emit statusChanged(StatusText::downloadDone());
+    emit progressed(
+        event(Progress::Phase::Download, Progress::Stage::Done, m_report.download.saved, m_report.download.articles));
     emit finished(m_report);
 }
 

@@ -48,7 +48,9 @@ public:
     void setClock(std::function<QDateTime()> now, QLocale locale);
 
 signals:
-    void statusChanged(const QString &text);
+    // Every phase of the command, the download's own included; writing the index pages reports
+    // row by row without returning to the event loop, so a window repaints what it shows itself.
+    void progressed(const Progress &progress);
     void indicatorChanged(int slot, const QString &symbol);
     void progress(int saved, int total, int givenUp);
     // pictures settled, all pictures (the image pass only)
@@ -59,6 +61,7 @@ private:
     void onDownloaded(const Archive::DownloadReport &report);
     void onImagesDone(const Archive::ImageReport &report);
     void writeIndex();
+    static Progress event(Progress::Phase phase, Progress::Stage stage, int done = 0, int total = 0);
 
     QNetworkAccessManager &m_network;
     Blog::ArticleTable &m_table;

@@ -6,7 +6,9 @@
 
 namespace Archive {
 
-// Where one blog's archive lies below the program folder:
+// Where one blog's files lie in the program folder:
+//   task file        program folder / blog name + ".ini"
+//   help file        program folder / blog name + ".chm"
 //   archive folder   program folder / blog name
 //   category folder  archive folder / Rep(category)
 //   article file     category folder / linkFileName(link)
@@ -18,6 +20,8 @@ public:
     Layout(QString programFolder, QString blogName);
 
     const QString &archiveFolder() const { return m_archiveFolder; }
+    QString taskFile() const { return m_archiveFolder + QStringLiteral(".ini"); }
+    QString helpFile() const { return m_archiveFolder + QStringLiteral(".chm"); }
     QString categoryFolder(const QString &category) const;
     QString articleFile(const QString &category, const QString &link) const;
     // A file directly in the archive folder (pages, help project files).

@@ -2,7 +2,6 @@
 
 #include "blog/addresses.h"
 #include "blog/articletable.h"
-#include "common/statustext.h"
 
 #include <algorithm>
 
@@ -46,13 +45,13 @@ void ArticleDiscovery::start(const QString &hostBase, const QString &blogName, c
     m_failedPages.clear();
     m_cursor = 0;
     m_nextRequest = 0;
-    m_failure.clear();
+    m_failure.reset();
     m_running = true;
     m_hostBase = hostBase;
     m_blogName = blogName;
     m_blogAddress = blogAddress;
     emit queueChanged(m_queue);
-    emit statusChanged(StatusText::findStarting());
+    emit progressed(event(Progress::Stage::Started));
     request(m_slots[0], BlogPage);
 }
 
@@ -110,7 +109,7 @@ void ArticleDiscovery::readPager(const QByteArray &body)
     for (int p = 0; p <= highest; ++p)
         m_queue.append(Address::listPage(m_hostBase, m_blogName, p));
     emit queueChanged(m_queue);
-    emit statusChanged(StatusText::findPagesKnown());
+    emit progressed(event(Progress::Stage::Planned));
     selectCursor();
     fillSlots();
 }
@@ -156,7 +155,10 @@ void ArticleDiscovery::parseArrived()
 
 void ArticleDiscovery::selectCursor()
 {
-    emit statusChanged(StatusText::findPage(m_cursor + 1, static_cast<int>(m_queue.size())));
+    Progress running = event(Progress::Stage::Running);
+    running.done = m_cursor + 1;
+    running.total = static_cast<int>(m_queue.size());
+    emit progressed(running);
     emit pageSelected(m_cursor);
 }
 
@@ -164,17 +166,28 @@ void ArticleDiscovery::fail(int page, const QString &why)
 {
     stopRequests();
     m_running = false;
-    const QString address = page == BlogPage ? m_blogAddress : m_queue.value(page);
-    m_failure = StatusText::findFailed(address, why, m_attempts.value(page));
-    emit statusChanged(m_failure);
+    Progress failure = event(Progress::Stage::Failed);
+    failure.subject = page == BlogPage ? m_blogAddress : m_queue.value(page);
+    failure.reason = why;
+    failure.attempts = m_attempts.value(page);
+    m_failure = failure;
+    emit progressed(failure);
     emit finished();
+}
+
+Progress ArticleDiscovery::event(Progress::Stage stage)
+{
+    Progress progress;
+    progress.phase = Progress::Phase::Find;
+    progress.stage = stage;
+    return progress;
 }
 
 void ArticleDiscovery::finish()
 {
     stopRequests();
     m_running = false;
-    emit statusChanged(StatusText::findDone());
+    emit progressed(event(Progress::Stage::Done));
     emit finished();
 }
 

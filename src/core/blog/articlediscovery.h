@@ -2,12 +2,14 @@
 
 #include "blog/listparser.h"
 #include "blog/pagefetcher.h"
+#include "common/progress.h"
 
 #include <QHash>
 #include <QObject>
 #include <QStringList>
 #include <array>
 #include <memory>
+#include <optional>
 
 class QNetworkAccessManager;
 
@@ -48,12 +50,12 @@ public:
 
     // The list-page queue, one address per page.
     const QStringList &queue() const { return m_queue; }
-    // After finished(): empty when every page was read; otherwise the page that failed and why,
-    // for the user. The table then holds the entries of the pages before it.
-    const QString &failure() const { return m_failure; }
+    // After finished(): empty when every page was read; otherwise the failed event, naming the page,
+    // why and the attempts made. The table then holds the entries of the pages before it.
+    const std::optional<Progress> &failure() const { return m_failure; }
 
 signals:
-    void statusChanged(const QString &text);
+    void progressed(const Progress &progress);
     void queueChanged(const QStringList &queue);
     // The queue line of the page read next.
     void pageSelected(int index);
@@ -77,6 +79,7 @@ private:
     void selectCursor();
     void fail(int page, const QString &why);
     void finish();
+    static Progress event(Progress::Stage stage);
     void stopRequests();
 
     ArticleTable &m_table;
@@ -93,7 +96,7 @@ private:
     QHash<int, QString> m_failedPages; // pages that used up their attempts, with the reason
     int m_cursor = 0;                  // the page parsed next
     int m_nextRequest = 0;             // the page requested next
-    QString m_failure;
+    std::optional<Progress> m_failure;
     bool m_running = false;
 };
 
