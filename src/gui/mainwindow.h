@@ -35,8 +35,9 @@ public:
     void enableButtons(bool find, bool download, bool chm, bool folder, bool exportTask, bool importTask);
     void setButtonState(ButtonState state);
 
-    // Lays out for an outer window size in twips: the list box and the grid follow the window,
-    // nothing else moves, and a window 3200 twips high or less changes nothing.
+    // Lays out for an outer window size in twips (see growingLayout): the list box and the grid take
+    // the room, the indicators and the progress bar go along, the top rows never move, and a window
+    // 3200 twips high or less changes nothing.
     void fitToWindowSize(int outerWidth, int outerHeight);
 
     // The one-second tick: the download's time-outs first, then the about link's caption.
