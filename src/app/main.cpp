@@ -11,15 +11,20 @@
 #include <QMessageBox>
 #include <QNetworkAccessManager>
 #include <QPixmap>
+#include <QProgressBar>
 #include <QSettings>
 #include <QTextStream>
 #include <QTimer>
 
 namespace {
 
-// Renders the window into a PNG file, after a Find and a Download of the blog name shown when asked;
-// the exit code says whether the file was written.
-int screenshot(MainWindow &window, const QString &file, bool afterDownload)
+// When the window's picture is taken: at once, after a Find and a Download of the blog name shown,
+// or halfway through that Download.
+enum class ShotMoment { Now, AfterDownload, MidDownload };
+
+// Renders the window into a PNG file at the given moment; the exit code says whether the file was
+// written.
+int screenshot(MainWindow &window, const QString &file, ShotMoment moment)
 {
     auto shoot = [&window, file] {
         QApplication::processEvents();
@@ -29,13 +34,21 @@ int screenshot(MainWindow &window, const QString &file, bool afterDownload)
         }
         return 0;
     };
-    if (!afterDownload)
+    if (moment == ShotMoment::Now)
         return shoot();
-    // Press Find, then Download once Find is done, and take the picture when Download is done.
+    const auto *bar = window.findChild<QProgressBar *>(QStringLiteral("progressBar"));
+    // Press Find, then Download once Find is done, and take the picture when Download is done or,
+    // mid-download, once the bar is halfway.
     window.startFind();
     bool downloading = false;
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, &window, [&] {
+        if (downloading && moment == ShotMoment::MidDownload && bar->isVisible() &&
+            bar->value() * 2 >= bar->maximum()) {
+            watch.stop();
+            QApplication::exit(shoot());
+            return;
+        }
         if (window.running())
             return;
         if (!downloading) {
@@ -59,7 +72,7 @@ int main(int argc, char **argv)
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Archives one user's blog into a compiled help file."));
-    parser.addHelpOption();
+    const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
     const QCommandLineOption dirOption(QStringLiteral("dir"),
                                        QStringLiteral("Program folder: where archives, task files and help files go."),
@@ -72,13 +85,23 @@ int main(int argc, char **argv)
     const QCommandLineOption afterDownloadOption(
         QStringLiteral("after-download"),
         QStringLiteral("With --screenshot: first press Find and then Download for the blog name shown."));
-    parser.addOptions({dirOption, hostOption, screenshotOption, afterDownloadOption});
+    const QCommandLineOption midDownloadOption(
+        QStringLiteral("mid-download"),
+        QStringLiteral("With --screenshot: press Find, then Download, and take the picture halfway through."));
+    parser.addOptions({dirOption, hostOption, screenshotOption, afterDownloadOption, midDownloadOption});
 
-    // --version answers before the application object exists, so it needs no display.
+    // --help and --version answer before the application object exists, so they need no display.
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));
-    if (parser.parse(arguments) && parser.isSet(versionOption)) {
+    const bool parsed = parser.parse(arguments);
+    if (parsed && parser.isSet(helpOption)) {
+        // Without the application object the parser does not know the program's name.
+        QTextStream(stdout) << parser.helpText().replace(QLatin1String("<executable_name>"),
+                                                         QApplication::applicationName());
+        return 0;
+    }
+    if (parsed && parser.isSet(versionOption)) {
         QTextStream(stdout) << QApplication::applicationName() << ' ' << QApplication::applicationVersion() << '\n';
         return 0;
     }
@@ -110,7 +133,11 @@ int main(int argc, char **argv)
     MainWindow window(context);
     window.show();
 
-    if (parser.isSet(screenshotOption))
-        return screenshot(window, parser.value(screenshotOption), parser.isSet(afterDownloadOption));
+    if (parser.isSet(screenshotOption)) {
+        const ShotMoment moment = parser.isSet(midDownloadOption)     ? ShotMoment::MidDownload
+                                  : parser.isSet(afterDownloadOption) ? ShotMoment::AfterDownload
+                                                                      : ShotMoment::Now;
+        return screenshot(window, parser.value(screenshotOption), moment);
+    }
     return QApplication::exec();
 }

@@ -20,9 +20,10 @@ namespace Cli {
 
 namespace {
 
-constexpr int BarWidth = 24;
 // Without a terminal, running counts are printed at most this often.
 constexpr qint64 PlainProgressIntervalMs = 1000;
+// On a terminal the line is redrawn at most this often within a phase.
+constexpr qint64 TerminalRedrawIntervalMs = 100;
 
 QString usage()
 {
@@ -191,10 +192,15 @@ void CliRunner::runFind()
     m_discovery->setRetryTiming(m_settings.retry);
     connect(m_discovery.get(), &Blog::ArticleDiscovery::retryWaiting, this,
             [this](int seconds) { status(Presentation::retryWaiting(seconds)); });
-    connect(m_discovery.get(), &Blog::ArticleDiscovery::progressed, this, showStatus());
+    connect(m_discovery.get(), &Blog::ArticleDiscovery::progressed, this, [this](const Progress &progress) {
+        // On a terminal the page count is shown by the progress line.
+        if (!m_interactive || progress.stage != Progress::Stage::Running)
+            status(Presentation::statusText(progress));
+    });
     connect(m_discovery.get(), &Blog::ArticleDiscovery::pageSelected, this, [this](int index) {
-        progressLine(index + 1, static_cast<int>(m_discovery->queue().size()),
-                     QStringLiteral("%1 articles").arg(m_table.articleCount()));
+        const QString articles = QStringLiteral("%1 articles").arg(m_table.articleCount());
+        progressLine(QStringLiteral("pages"), index + 1, static_cast<int>(m_discovery->queue().size()), articles,
+                     articles);
     });
     connect(m_discovery.get(), &Blog::ArticleDiscovery::finished, this, &CliRunner::onFound);
     m_discovery->start(m_settings.hostBase, m_blogName, Blog::Address::blog(m_settings.hostBase, m_blogName));
@@ -243,21 +249,26 @@ void CliRunner::runDownload()
                                                         Archive::DownloadDriver::Options::fromSettings(m_settings));
     m_download->setClock(m_settings.now, QLocale::system());
     connect(m_download.get(), &Archive::DownloadJob::progressed, this, [this](const Progress &progress) {
-        // The running counts are shown by the progress line.
+        // The running counts are shown by the progress line; the index pages' only on a terminal.
         if (progress.stage != Progress::Stage::Running)
             status(Presentation::statusText(progress));
+        else if (m_interactive && progress.phase == Progress::Phase::IndexPages)
+            progressLine(QStringLiteral("index pages"), progress.done, progress.total, QString(), QString());
     });
     if (m_images) {
         m_download->setImages(Archive::ImageOptions::fromSettings(m_settings));
-        connect(m_download.get(), &Archive::DownloadJob::imageProgress, this,
-                [this](int done, int total) { progressLine(done, total, QString(), Presentation::picturesLabel()); });
+        connect(m_download.get(), &Archive::DownloadJob::imageProgress, this, [this](int done, int total) {
+            progressLine(QStringLiteral("pictures"), done, total, QString(), QString(), Presentation::picturesLabel());
+        });
     }
     connect(m_download.get(), &Archive::DownloadJob::progress, this, [this](int saved, int total, int givenUp) {
+        const QString givenUpNote = givenUp > 0 ? QStringLiteral("%1 given up").arg(givenUp) : QString();
+        // Without a terminal the rate is the average since the start.
         const double seconds = std::max<qint64>(1, m_clock.elapsed()) / 1000.0;
         QString extra = QStringLiteral("%1/s").arg(saved / seconds, 0, 'f', 1);
         if (givenUp > 0)
-            extra += QStringLiteral(", %1 given up").arg(givenUp);
-        progressLine(saved + givenUp, total, extra);
+            extra += QStringLiteral(", ") + givenUpNote;
+        progressLine(QStringLiteral("articles"), saved + givenUp, total, givenUpNote, extra);
     });
     connect(m_download.get(), &Archive::DownloadJob::finished, this, &CliRunner::onDownloaded);
     connect(m_download.get(), &Archive::DownloadJob::retryWaiting, this,
@@ -368,26 +379,34 @@ void CliRunner::status(const QString &text)
     m_out.flush();
 }
 
-void CliRunner::progressLine(int done, int total, const QString &extra, const QString &label)
+void CliRunner::progressLine(const QString &phase, int done, int total, const QString &note, const QString &extra,
+                             const QString &label)
 {
     if (m_quiet)
         return;
-    const QString counts = label + QStringLiteral("%1/%2").arg(done).arg(total);
-    const QString suffix = extra.isEmpty() ? QString() : QStringLiteral(" (") + extra + QLatin1Char(')');
-    if (!m_interactive) {
+    if (m_interactive) {
         const qint64 now = m_clock.elapsed();
-        if (done < total && m_lastPrint >= 0 && now - m_lastPrint < PlainProgressIntervalMs)
+        const bool samePhase = m_lineOpen && phase == m_progressLine.phase();
+        // A fast phase (the index pages) would redraw the line for every step.
+        if (samePhase && done < total && now - m_lastPrint < TerminalRedrawIntervalMs)
             return;
+        // Each phase keeps its last line on the screen.
+        if (m_lineOpen && !samePhase)
+            endLine();
         m_lastPrint = now;
-        m_out << counts << suffix << QLatin1Char('\n');
+        m_out << m_progressLine.render(now, phase, done, total, note);
         m_out.flush();
+        m_lineOpen = true;
         return;
     }
-    const int filled = total > 0 ? static_cast<int>(static_cast<qint64>(BarWidth) * done / total) : 0;
-    m_out << QStringLiteral("\r[") << QString(filled, QLatin1Char('#')) << QString(BarWidth - filled, QLatin1Char('-'))
-          << QStringLiteral("] ") << counts << suffix << QStringLiteral("\x1b[K");
+    const QString counts = label + QStringLiteral("%1/%2").arg(done).arg(total);
+    const QString suffix = extra.isEmpty() ? QString() : QStringLiteral(" (") + extra + QLatin1Char(')');
+    const qint64 now = m_clock.elapsed();
+    if (done < total && m_lastPrint >= 0 && now - m_lastPrint < PlainProgressIntervalMs)
+        return;
+    m_lastPrint = now;
+    m_out << counts << suffix << QLatin1Char('\n');
     m_out.flush();
-    m_lineOpen = true;
 }
 
 void CliRunner::endLine()
@@ -398,6 +417,7 @@ void CliRunner::endLine()
         m_lineOpen = false;
     }
     m_lastPrint = -1;
+    m_progressLine.reset();
 }
 
 void CliRunner::fail(int code, const QString &message)

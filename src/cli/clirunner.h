@@ -2,6 +2,7 @@
 
 #include "archive/layout.h"
 #include "blog/articletable.h"
+#include "cli/progressline.h"
 #include "common/result.h"
 #include "common/settings.h"
 #include "pipeline/taskjob.h"
@@ -70,7 +71,10 @@ private:
     void onFound();
     void onDownloaded(const Archive::DownloadJobReport &report);
     void status(const QString &text);
-    void progressLine(int done, int total, const QString &extra, const QString &label = QString());
+    // On a terminal, the phase's line with `note`; otherwise the counts after `label` with `extra`,
+    // at most once a second.
+    void progressLine(const QString &phase, int done, int total, const QString &note, const QString &extra,
+                      const QString &label = QString());
     void reportImages(const Archive::ImageReport &report);
     void endLine();
     void fail(int code, const QString &message);
@@ -95,6 +99,7 @@ private:
     QString m_incomplete; // why a run that went on to the help file must still fail
     QElapsedTimer m_clock;
     qint64 m_lastPrint = -1;
+    ProgressLine m_progressLine;
     std::unique_ptr<QNetworkAccessManager> m_network;
     Blog::ArticleTable m_table;
     std::unique_ptr<Blog::ArticleDiscovery> m_discovery;

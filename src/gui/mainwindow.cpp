@@ -7,7 +7,10 @@
 #include "gui/appcontext.h"
 #include "gui/articlegridview.h"
 #include "gui/articletablemodel.h"
+#include "gui/growinglayout.h"
 #include "gui/mainwindowform.h"
+#include "gui/progresspresenter.h"
+#include "gui/runnotice.h"
 #include "gui/twips.h"
 #include "pipeline/helpfilejob.h"
 #include "pipeline/taskjob.h"
@@ -15,10 +18,13 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSettings>
 #include <QUrl>
@@ -35,6 +41,7 @@ constexpr int InitialHeight = 6480;
 
 const QString KeepImagesKey = QStringLiteral("download/keepImages");
 const QString TitledContentsKey = QStringLiteral("helpfile/titledContents");
+const QString WindowSizeKey = QStringLiteral("window/size");
 
 constexpr int WheelNotch = 120;
 constexpr int WheelStep = 3;
@@ -52,6 +59,7 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
     m_discovery.setMaxAttempts(context.settings.maxAttempts);
     m_discovery.setRetryTiming(context.settings.retry);
     m_ui->setupUi(this);
+    m_progress = new ProgressPresenter(*this, *m_ui->progressBar, QGuiApplication::desktopFileName(), this);
     m_ui->blogAddressEdit->setText(Blog::Address::blog(m_context.settings.hostBase, m_ui->blogNameEdit->text()));
     m_download.setClock(m_context.settings.now, QLocale::system());
 
@@ -112,7 +120,13 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
     });
 
     showInitialState();
-    resize(Twips::toPixels(InitialWidth), Twips::toPixels(InitialHeight));
+    QSize size(Twips::toPixels(InitialWidth), Twips::toPixels(InitialHeight));
+    if (!m_context.settingsFile.isEmpty()) {
+        const QSize remembered = QSettings(m_context.settingsFile, QSettings::IniFormat).value(WindowSizeKey).toSize();
+        if (remembered.isValid())
+            size = remembered;
+    }
+    resize(size);
 
     m_ticker.setObjectName(QStringLiteral("ticker"));
     m_ticker.setInterval(1000);
@@ -151,7 +165,8 @@ void MainWindow::showInitialState()
         QStringLiteral("第一步：先输入博客名。例如网址") + hostBase + QStringLiteral("qiruvo/blog 就输入“qiruvo”"),
         QStringLiteral("第二步：按下“寻找”会开始寻找文章，寻找完以后就按“下载”开始下载"),
         QStringLiteral("第三步：下载完成后按“生成CHM”生成CHM"),
-        QStringLiteral("注意：程序目录下必须有hha.dll文件，否则不能打包CHM"),
+        QStringLiteral("说明：生成CHM不需要其他文件，CHM文件放在程序目录") +
+            QDir::toNativeSeparators(m_context.settings.programFolder),
     });
 }
 
@@ -178,11 +193,15 @@ void MainWindow::fitToWindowSize(int outerWidth, int outerHeight)
 {
     if (outerHeight <= 3200)
         return;
-    const QRect list = m_ui->messageList->geometry();
-    const int width = qMax(Twips::toPixels(outerWidth - 500), 0);
-    m_ui->messageList->setGeometry(list.x(), list.y(), width, list.height());
-    const QRect grid = m_ui->articleGrid->geometry();
-    m_ui->articleGrid->setGeometry(grid.x(), grid.y(), width, qMax(Twips::toPixels(outerHeight - 3300), 0));
+    const GrowingLayout layout = growingLayout(outerWidth, outerHeight, Twips::fromPixels(height()));
+    const auto place = [](QWidget *widget, const QRect &twips) {
+        widget->setGeometry(Twips::rect(twips.x(), twips.y(), twips.width(), twips.height()));
+    };
+    place(m_ui->messageList, layout.list);
+    for (QLabel *indicator : m_ui->slotIndicators)
+        indicator->move(indicator->x(), Twips::toPixels(layout.indicatorTop));
+    place(m_ui->articleGrid, layout.grid);
+    place(m_ui->progressBar, layout.progressBar);
 }
 
 void MainWindow::resizeEvent(QResizeEvent *event)
@@ -217,6 +236,7 @@ void MainWindow::showProgress(const Progress &progress)
 {
     if (const QString text = Presentation::statusText(progress); !text.isEmpty())
         setStatus(text);
+    m_progress->present(progress);
     // The index pages are written without a return to the event loop; keep the count moving.
     if (progress.phase == Progress::Phase::IndexPages && progress.stage == Progress::Stage::Running &&
         progress.done % 100 == 0)
@@ -242,6 +262,7 @@ void MainWindow::startFind()
     m_ui->messageList->clear();
     setStatus(Presentation::findStarting());
     setButtonState(ButtonState::Finding);
+    m_progress->runStarted();
     m_discovery.start(m_context.settings.hostBase, m_blogName, m_ui->blogAddressEdit->text());
 }
 
@@ -250,6 +271,8 @@ void MainWindow::onFindFinished()
     // A Find that stopped at a page keeps its rows in the grid and its reason in the status line,
     // but offers neither Download nor Export of an incomplete list.
     setButtonState(!m_discovery.failure() ? ButtonState::Found : ButtonState::Ready);
+    const QString failure = m_discovery.failure() ? Presentation::statusText(*m_discovery.failure()) : QString();
+    m_progress->runEnded(RunNotices::find(m_blogName, m_table.articleCount(), failure));
 }
 
 void MainWindow::startDownload()
@@ -267,10 +290,13 @@ void MainWindow::startDownload()
         return;
     }
     setButtonState(ButtonState::Downloading);
+    m_progress->runStarted();
 }
 
 void MainWindow::onDownloadFinished(const Archive::DownloadJobReport &report)
 {
+    // A download stopped on purpose ends without a notice.
+    m_progress->runEnded(report.download.aborted ? RunNotice() : RunNotices::download(m_blogName, report));
     // The pictures' account goes below the list lines; the status line keeps its own texts.
     if (report.images && !report.images->aborted) {
         const Archive::ImageReport &images = *report.images;
@@ -307,14 +333,18 @@ void MainWindow::rememberCheckBox(QCheckBox *box, const QString &key)
 void MainWindow::buildHelpFile()
 {
     const Archive::Layout layout(m_context.settings.programFolder, m_blogName);
+    m_progress->runStarted();
     const Result<Pipeline::HelpFileReport> built =
         Pipeline::buildHelpFile(layout, m_blogName, m_table, m_ui->titledContentsCheck->isChecked(), m_context.compile,
                                 [this](const Progress &progress) {
                                     showProgress(progress);
-                                    // The compile blocks the window; show the status before it starts.
-                                    if (progress.stage == Progress::Stage::Started)
+                                    // The compile blocks the window; show the status and the bar before it starts.
+                                    if (progress.stage == Progress::Stage::Started) {
                                         m_ui->statusLine->repaint();
+                                        m_ui->progressBar->repaint();
+                                    }
                                 });
+    m_progress->runEnded(RunNotices::pack(m_blogName, built.ok(), m_ui->statusLine->text()));
     if (!built)
         return;
     // The index's account goes below the list lines; the status line keeps its own texts.
@@ -516,8 +546,17 @@ void MainWindow::abortRunning()
         m_download.abort();
 }
 
+void MainWindow::rememberSize() const
+{
+    if (m_context.settingsFile.isEmpty())
+        return;
+    const QSize size = isMaximized() || isFullScreen() ? normalGeometry().size() : this->size();
+    QSettings(m_context.settingsFile, QSettings::IniFormat).setValue(WindowSizeKey, size);
+}
+
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    rememberSize();
     abortRunning();
     QWidget::closeEvent(event);
 }

@@ -14,6 +14,7 @@
 
 struct AppContext;
 class ArticleTableModel;
+class ProgressPresenter;
 class QCheckBox;
 class QUrl;
 class QWheelEvent;
@@ -36,8 +37,9 @@ public:
     void enableButtons(bool find, bool download, bool chm, bool folder, bool exportTask, bool importTask);
     void setButtonState(ButtonState state);
 
-    // Lays out for an outer window size in twips: the list box and the grid follow the window,
-    // nothing else moves, and a window 3200 twips high or less changes nothing.
+    // Lays out for an outer window size in twips (see growingLayout): the list box and the grid take
+    // the room, the indicators and the progress bar go along, the top rows never move, and a window
+    // 3200 twips high or less changes nothing.
     void fitToWindowSize(int outerWidth, int outerHeight);
 
     // The one-second tick: the download's time-outs first, then the about link's caption.
@@ -94,12 +96,14 @@ private:
     void onDownloadFinished(const Archive::DownloadJobReport &report);
     void applyTopRow();
     void abortRunning();
+    void rememberSize() const;
 
     AppContext &m_context;
     std::unique_ptr<Ui::MainWindow> m_ui;
     // The table outlives the operations that hold on to it.
     Blog::ArticleTable m_table;
     ArticleTableModel *m_model = nullptr;
+    ProgressPresenter *m_progress = nullptr;
     Blog::ArticleDiscovery m_discovery;
     Archive::DownloadJob m_download;
     std::array<int, 5> m_slotSteps{}; // where each slot's activity indicator is

@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPalette>
+#include <QProgressBar>
 #include <QPushButton>
 
 namespace {
@@ -124,6 +125,10 @@ void MainWindow::setupUi(QWidget *form)
     articleGrid->verticalHeader()->setDefaultAlignment(Qt::AlignRight | Qt::AlignVCenter);
     articleGrid->horizontalHeader()->setHighlightSections(false);
     articleGrid->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+
+    // The window's layout moves it to just under the grid, whose height follows the window.
+    progressBar = place<QProgressBar>(form, "progressBar", 240, 6255, 8415, 225, songti(9, false));
+    progressBar->setVisible(false);
 }
 
 } // namespace Ui

@@ -7,6 +7,7 @@ class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QProgressBar;
 class QPushButton;
 class QWidget;
 
@@ -35,6 +36,8 @@ public:
     QListWidget *messageList = nullptr;
     std::array<QLabel *, 5> slotIndicators{};
     ArticleGridView *articleGrid = nullptr;
+    // How far the running operation is, in the strip under the grid; hidden between runs.
+    QProgressBar *progressBar = nullptr;
 };
 
 } // namespace Ui
