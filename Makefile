@@ -18,6 +18,8 @@ all: build
 
 # The icon's PNG sizes, the desktop entry and metainfo validators, the package and its tests.
 DEPS += librsvg2-bin desktop-file-utils appstream dpkg-dev groff-base
+# The EPUB book: its parser and zip library, and the checker and reader its tests use.
+DEPS += libxml2-dev libzip-dev epubcheck okular okular-extra-backends
 
 deps:
 	@missing=$$(for p in $(DEPS); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q '^install ok installed' || echo $$p; done); \

@@ -59,16 +59,18 @@ struct Verdict
     QString output;
 };
 
-// epubcheck's verdict: clean means no fatal error, error or warning.
+// epubcheck's verdict: clean means no fatal error, error or warning. Debian's epubcheck is a jar
+// that runs directly only where binfmt knows jars, so it is started through java.
 inline Verdict epubcheck(const QString &path)
 {
     Verdict verdict;
-    const QString program = QStandardPaths::findExecutable(QStringLiteral("epubcheck"));
-    if (program.isEmpty())
+    const QString jar = QStringLiteral("/usr/share/java/epubcheck.jar");
+    const QString java = QStandardPaths::findExecutable(QStringLiteral("java"));
+    if (java.isEmpty() || !QFile::exists(jar))
         return verdict;
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(program, {path});
+    process.start(java, {QStringLiteral("-jar"), jar, path});
     verdict.ran = process.waitForFinished(300000);
     verdict.output = QString::fromUtf8(process.readAll());
     verdict.clean = verdict.ran && process.exitCode() == 0 && !verdict.output.contains(QLatin1String("WARNING(")) &&

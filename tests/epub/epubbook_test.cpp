@@ -6,8 +6,10 @@
 #include "support/filesizelimit.h"
 #include "support/tempfolder.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
+#include <QImage>
 #include <QRegularExpression>
 #include <gtest/gtest.h>
 
@@ -22,9 +24,12 @@ const QString Picture = QStringLiteral("images/3f2a1b4c5d6e7f80.png");
 
 QByteArray pictureBytes()
 {
-    QByteArray png("\x89PNG\r\n\x1a\n", 8);
-    for (int i = 0; i < 300; ++i)
-        png.append(static_cast<char>(i * 7));
+    QImage image(24, 16, QImage::Format_RGB32);
+    image.fill(Qt::darkCyan);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
     return png;
 }
 
@@ -115,13 +120,13 @@ QList<NavCategory> readNav(const QByteArray &nav, QString &firstEntry)
             ++olDepth;
         else if (xml.isEndElement() && xml.name() == QLatin1String("ol"))
             --olDepth;
+        else if (xml.isStartElement() && olDepth == 1 && xml.name() == QLatin1String("span"))
+            categories.append({xml.readElementText(), {}});
         else if (xml.isStartElement() && xml.name() == QLatin1String("a")) {
             const QString href = xml.attributes().value(QLatin1String("href")).toString();
             const QString text = xml.readElementText();
-            if (olDepth == 1 && firstEntry.isEmpty())
+            if (olDepth == 1)
                 firstEntry = href;
-            else if (olDepth == 1)
-                categories.append({text, {}});
             else if (!categories.isEmpty())
                 categories.last().articles.append({text, href});
         }

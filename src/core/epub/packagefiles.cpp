@@ -3,6 +3,7 @@
 #include "epub/xhtmlpage.h"
 #include "epub/xmltext.h"
 
+#include <QHash>
 #include <QUuid>
 #include <QXmlStreamWriter>
 
@@ -28,13 +29,15 @@ void writeLink(QXmlStreamWriter &xml, const QString &href, const QString &text)
     xml.writeEndElement();
 }
 
-// The category list as nested <ol>s, as the nav document and the contents page both show it.
+// The categories of the nav document, each with its articles.
 void writeCategories(QXmlStreamWriter &xml, const BookPlan &plan)
 {
     for (int c = 0; c < plan.categories.size(); ++c) {
         const PlannedCategory &category = plan.categories[c];
         xml.writeStartElement(QStringLiteral("li"));
-        writeLink(xml, QStringLiteral("contents.xhtml#") + categoryAnchor(c), category.name);
+        // A heading, not a link: readers expect the entries in reading order, and the category's
+        // place on the contents page lies before every article.
+        xml.writeTextElement(QStringLiteral("span"), category.name);
         xml.writeStartElement(QStringLiteral("ol"));
         for (int index : category.articles) {
             xml.writeStartElement(QStringLiteral("li"));
@@ -144,10 +147,14 @@ QByteArray ncx(const BookPlan &plan, const QString &identifier)
     xml.writeTextElement(QStringLiteral("text"), plan.blogName);
     xml.writeEndElement();
     xml.writeStartElement(QStringLiteral("navMap"));
-    int order = 0;
+    // A category's entry leads to its first article; entries of the same place share their order.
+    int points = 0;
+    QHash<QString, int> orderOf;
     const auto startPoint = [&](const QString &label, const QString &src) {
+        const int order = orderOf.value(src, static_cast<int>(orderOf.size()) + 1);
+        orderOf.insert(src, order);
         xml.writeStartElement(QStringLiteral("navPoint"));
-        xml.writeAttribute(QStringLiteral("id"), QStringLiteral("n%1").arg(++order));
+        xml.writeAttribute(QStringLiteral("id"), QStringLiteral("n%1").arg(++points));
         xml.writeAttribute(QStringLiteral("playOrder"), QString::number(order));
         xml.writeStartElement(QStringLiteral("navLabel"));
         xml.writeTextElement(QStringLiteral("text"), label);
@@ -158,7 +165,7 @@ QByteArray ncx(const BookPlan &plan, const QString &identifier)
     startPoint(plan.blogName, QStringLiteral("title.xhtml"));
     xml.writeEndElement();
     for (int c = 0; c < plan.categories.size(); ++c) {
-        startPoint(plan.categories[c].name, QStringLiteral("contents.xhtml#") + categoryAnchor(c));
+        startPoint(plan.categories[c].name, plan.articles[plan.categories[c].articles.first()].document);
         for (int index : plan.categories[c].articles) {
             startPoint(plan.articles[index].title, plan.articles[index].document);
             xml.writeEndElement();

@@ -10,7 +10,7 @@
 namespace Epub {
 
 // The book's own files around the articles. The navigation (nav document and NCX) lists the title
-// page, then each category, pointing at its heading on the contents page, with its articles.
+// page, then each category with its articles; in the NCX a category leads to its first article.
 
 QByteArray containerXml();
 QByteArray titlePage(const BookPlan &plan);
