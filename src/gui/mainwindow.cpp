@@ -6,6 +6,7 @@
 #include "common/blogname.h"
 #include "common/paths.h"
 #include "common/statustext.h"
+#include "epub/epubbook.h"
 #include "gui/appcontext.h"
 #include "gui/articlegridview.h"
 #include "gui/articletablemodel.h"
@@ -63,6 +64,7 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
     connect(m_ui->Command4, &QPushButton::clicked, this, &MainWindow::Command4_Click);
     connect(m_ui->Command5, &QPushButton::clicked, this, &MainWindow::Command5_Click);
     connect(m_ui->Command6, &QPushButton::clicked, this, &MainWindow::Command6_Click);
+    connect(m_ui->epubButton, &QPushButton::clicked, this, &MainWindow::writeEpub);
     connect(m_ui->MSH, &QAbstractItemView::doubleClicked, this, &MainWindow::MSH_DblClick);
     if (!m_context.settingsFile.isEmpty()) {
         m_ui->Check1->setChecked(
@@ -153,6 +155,8 @@ void MainWindow::SetDisp(bool find, bool download, bool chm, bool folder, bool e
         if (flags[i])
             buttons[i]->setEnabled(true);
     }
+    // The book is made from what Build CHM packs, so it is offered exactly when Build CHM is.
+    m_ui->epubButton->setEnabled(chm);
 }
 
 void MainWindow::SetDisp(ButtonState state)
@@ -301,6 +305,29 @@ void MainWindow::Command3_Click()
     }
     SetDisp(ButtonState::Packed);
     m_context.open(QUrl::fromLocalFile(Paths::join(m_context.settings.programFolder, m_blogName + u".chm")));
+}
+
+void MainWindow::writeEpub()
+{
+    setStatus(QStringLiteral("正在生成EPUB"));
+    m_ui->Label2->repaint();
+    const Epub::BookRequest request{m_context.settings.programFolder, m_blogName, m_context.settings.hostBase,
+                                    m_context.settings.now(), m_table};
+    const Result<Epub::BookReport> book = Epub::writeBook(request);
+    if (!book) {
+        setStatus(QStringLiteral("生成EPUB失败：") + book.error());
+        return;
+    }
+    const QStringList left = book->missingArticles + book->problems;
+    if (left.isEmpty()) {
+        setStatus(QStringLiteral("EPUB已生成"));
+    } else {
+        setStatus(QStringLiteral("EPUB已生成，有%1处内容未能收入").arg(left.size()));
+        for (const QString &line : left)
+            m_ui->List1->addItem(QStringLiteral("EPUB：") + line);
+        m_ui->List1->scrollToBottom();
+    }
+    m_context.open(QUrl::fromLocalFile(book->outputPath));
 }
 
 void MainWindow::Command4_Click()

@@ -47,6 +47,8 @@ public:
     void Command4_Click(); // Folder
     void Command5_Click(); // Export
     void Command6_Click(); // Import
+    // Writes the archive as an EPUB book beside the help file and opens it.
+    void writeEpub();
     void MSH_DblClick();
     void Label3_Click();
 

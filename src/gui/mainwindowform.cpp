@@ -86,6 +86,8 @@ void MainWindow::setupUi(QWidget *form)
     // Right of the last button, in space no other control uses.
     Check1 = place<QCheckBox>(form, "Check1", 10560, 120, 1440, 375, songti(10.5, true));
     Check1->setText(QStringLiteral("保存图片"));
+    // Right of the picture box, still inside the window's first width.
+    epubButton = button(form, "epubButton", QStringLiteral("生成EPUB"), 12060, 1035);
 
     // The blog address is kept for the operations, not for reading: a sliver of a box at the edge
     // would only show its last letters.

@@ -27,7 +27,8 @@ public:
     QPushButton *Command5 = nullptr;
     QPushButton *Command3 = nullptr;
     QPushButton *Command4 = nullptr;
-    QCheckBox *Check1 = nullptr; // 保存图片: keep the pictures with the articles
+    QCheckBox *Check1 = nullptr;       // 保存图片: keep the pictures with the articles
+    QPushButton *epubButton = nullptr; // 生成EPUB: the archive as an EPUB book
     QLineEdit *Text3 = nullptr;
     QLabel *Label3 = nullptr;
     QLabel *Label2 = nullptr;
