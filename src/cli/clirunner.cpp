@@ -8,6 +8,7 @@
 #include "common/blogname.h"
 #include "common/paths.h"
 #include "common/statustext.h"
+#include "epub/epubbook.h"
 #include "helpfile/hha.h"
 #include "task/taskfile.h"
 
@@ -28,12 +29,13 @@ constexpr qint64 PlainProgressIntervalMs = 1000;
 QString usage()
 {
     return QStringLiteral(
-        "Usage: pelmora-cli [--dir DIR] [--host URL] [--per-page N] [--images] [--quiet] COMMAND NAME\n"
+        "Usage: pelmora-cli [--dir DIR] [--host URL] [--per-page N] [--images] [--epub] [--quiet] COMMAND NAME\n"
         "Commands:\n"
         "  find NAME      find the blog's articles and save them as DIR/NAME.ini\n"
         "  download NAME  download the articles of DIR/NAME.ini and write the index pages\n"
         "  chm NAME       pack the archive folder DIR/NAME into DIR/NAME.chm\n"
-        "  archive NAME   find, download and chm in turn\n");
+        "  epub NAME      write the archive folder DIR/NAME as the book DIR/NAME.epub\n"
+        "  archive NAME   find, download and chm in turn (and epub with --epub)\n");
 }
 
 } // namespace
@@ -67,7 +69,9 @@ void CliRunner::start(const QStringList &arguments, Settings defaults)
         QStringLiteral("images"),
         QStringLiteral("Download the articles' pictures into the archive and link them from there."));
     const QCommandLineOption helpOption = parser.addHelpOption();
-    parser.addOptions({dirOption, hostOption, perPageOption, timeoutOption, quietOption, imagesOption});
+    const QCommandLineOption epubOption(QStringLiteral("epub"),
+                                        QStringLiteral("With archive: also write the EPUB book after the help file."));
+    parser.addOptions({dirOption, hostOption, perPageOption, timeoutOption, quietOption, imagesOption, epubOption});
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("find, download, chm or archive"));
     parser.addPositionalArgument(QStringLiteral("name"), QStringLiteral("The blog name."));
     const QCommandLineOption versionOption = parser.addVersionOption();
@@ -110,6 +114,7 @@ void CliRunner::start(const QStringList &arguments, Settings defaults)
     }
     m_quiet = parser.isSet(quietOption);
     m_images = parser.isSet(imagesOption);
+    m_epub = parser.isSet(epubOption);
     if (auto perPage = Archive::parsePerPage(m_perPage); !perPage)
         return usageError(perPage.error());
 
@@ -123,10 +128,14 @@ void CliRunner::start(const QStringList &arguments, Settings defaults)
         m_steps = {Step::Download};
     else if (command == QLatin1String("chm"))
         m_steps = {Step::Chm};
+    else if (command == QLatin1String("epub"))
+        m_steps = {Step::Epub};
     else if (command == QLatin1String("archive"))
         m_steps = {Step::Find, Step::Download, Step::Chm};
     else
         return usageError(QStringLiteral("unknown command: ") + command);
+    if (m_epub && command == QLatin1String("archive"))
+        m_steps.append(Step::Epub);
     m_blogName = positional[1];
     if (auto check = checkBlogName(m_blogName); !check)
         return usageError(check.error());
@@ -164,6 +173,8 @@ void CliRunner::runNext()
         return runDownload();
     case Step::Chm:
         return runChm();
+    case Step::Epub:
+        return runEpub();
     }
 }
 
@@ -341,10 +352,47 @@ void CliRunner::runChm()
     if (!missing.isEmpty()) {
         for (const QString &article : Archive::describeEntries(m_table, missing))
             m_err << QStringLiteral("missing: ") << article << QLatin1Char('\n');
+        // The book is still written; the run fails once it is.
+        if (m_steps.contains(Step::Epub)) {
+            if (m_incomplete.isEmpty())
+                m_incomplete = QStringLiteral("%1 articles are not in the help file").arg(missing.size());
+            return runNext();
+        }
         return fail(
             Failure,
             QStringLiteral("%1 articles are not in the help file; download again to add them").arg(missing.size()));
     }
+    runNext();
+}
+
+void CliRunner::runEpub()
+{
+    if (!m_discovery && !m_download && !importTask())
+        return;
+    const Epub::BookRequest request{m_settings.programFolder, m_blogName, m_settings.hostBase, m_settings.now(),
+                                    m_table};
+    const auto book = Epub::writeBook(
+        request, [this](int done, int total) { progressLine(done, total, QString(), QStringLiteral("EPUB：")); });
+    endLine();
+    if (!book)
+        return fail(Failure, book.error());
+    if (!m_quiet) {
+        m_out << QStringLiteral("book: %1 (%2 articles, %3 pictures)\n")
+                     .arg(QDir::toNativeSeparators(book->outputPath))
+                     .arg(book->articleCount)
+                     .arg(book->pictureCount);
+        m_out.flush();
+    }
+    for (const QString &article : book->missingArticles)
+        m_err << QStringLiteral("missing: ") << article << QLatin1Char('\n');
+    for (const QString &problem : book->problems)
+        m_err << QStringLiteral("book: ") << problem << QLatin1Char('\n');
+    m_err.flush();
+    if (!book->missingArticles.isEmpty())
+        return fail(Failure, QStringLiteral("%1 articles are not in the book; download again to add them")
+                                 .arg(book->missingArticles.size()));
+    if (!book->problems.isEmpty())
+        return fail(Failure, QStringLiteral("the book lacks what %1 lines above name").arg(book->problems.size()));
     runNext();
 }
 

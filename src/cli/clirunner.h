@@ -50,12 +50,13 @@ signals:
     void finished(int exitCode);
 
 private:
-    enum class Step { Find, Download, Chm };
+    enum class Step { Find, Download, Chm, Epub };
 
     void runNext();
     void runFind();
     void runDownload();
     void runChm();
+    void runEpub();
     bool importTask();
     void onFound();
     void onDownloaded(const Archive::DownloadJobReport &report);
@@ -75,6 +76,7 @@ private:
     QList<Step> m_steps;
     bool m_quiet = false;
     bool m_images = false; // keep the pictures of the articles
+    bool m_epub = false;   // write the EPUB book after the help file
     bool m_interactive = false;
     bool m_lineOpen = false;
     bool m_done = false;
