@@ -6,6 +6,7 @@
 #include "blog/addresses.h"
 #include "blog/articlediscovery.h"
 #include "common/blogname.h"
+#include "epub/epubbook.h"
 #include "frontend/statustext.h"
 #include "pipeline/helpfilejob.h"
 #include "pipeline/taskjob.h"
@@ -28,13 +29,14 @@ constexpr qint64 TerminalRedrawIntervalMs = 100;
 QString usage()
 {
     return QStringLiteral(
-        "Usage: pelmora-cli [--dir DIR] [--host URL] [--per-page N] [--timeout S] [--images] [--titles] [--quiet]\n"
-        "                   COMMAND NAME\n"
+        "Usage: pelmora-cli [--dir DIR] [--host URL] [--per-page N] [--timeout S] [--images] [--titles] [--epub]\n"
+        "                   [--quiet] COMMAND NAME\n"
         "Commands:\n"
         "  find NAME      find the blog's articles and save them as DIR/NAME.ini\n"
         "  download NAME  download the articles of DIR/NAME.ini and write the index pages\n"
         "  chm NAME       pack the archive folder DIR/NAME into DIR/NAME.chm\n"
-        "  archive NAME   find, download and chm in turn\n");
+        "  epub NAME      write the archive folder DIR/NAME as the book DIR/NAME.epub\n"
+        "  archive NAME   find, download and chm in turn (and epub with --epub)\n");
 }
 
 } // namespace
@@ -65,6 +67,8 @@ struct CliRunner::Options
     QCommandLineOption titles{
         QStringLiteral("titles"),
         QStringLiteral("Give the help file a contents tree by category and title and an index by title.")};
+    QCommandLineOption epub{QStringLiteral("epub"),
+                            QStringLiteral("With archive: also write the EPUB book after the help file.")};
 };
 
 void CliRunner::start(const QStringList &arguments, Settings defaults)
@@ -74,8 +78,8 @@ void CliRunner::start(const QStringList &arguments, Settings defaults)
     parser.setApplicationDescription(QStringLiteral("Archives a blog into a compiled help file."));
     const Options options;
     const QCommandLineOption helpOption = parser.addHelpOption();
-    parser.addOptions(
-        {options.dir, options.host, options.perPage, options.timeout, options.quiet, options.images, options.titles});
+    parser.addOptions({options.dir, options.host, options.perPage, options.timeout, options.quiet, options.images,
+                       options.titles, options.epub});
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("find, download, chm or archive"));
     parser.addPositionalArgument(QStringLiteral("name"), QStringLiteral("The blog name."));
     const QCommandLineOption versionOption = parser.addVersionOption();
@@ -116,6 +120,7 @@ Result<void> CliRunner::applyOptions(const QCommandLineParser &parser, const Opt
     m_quiet = parser.isSet(options.quiet);
     m_images = parser.isSet(options.images);
     m_titles = parser.isSet(options.titles);
+    m_epub = parser.isSet(options.epub);
     if (auto perPage = Archive::parsePerPage(m_perPage); !perPage)
         return Result<void>::failure(perPage.error());
     return {};
@@ -132,10 +137,14 @@ Result<void> CliRunner::readCommand(const QStringList &positional)
         m_steps = {Step::Download};
     else if (command == QLatin1String("chm"))
         m_steps = {Step::Chm};
+    else if (command == QLatin1String("epub"))
+        m_steps = {Step::Epub};
     else if (command == QLatin1String("archive"))
         m_steps = {Step::Find, Step::Download, Step::Chm};
     else
         return Result<void>::failure(QStringLiteral("unknown command: ") + command);
+    if (m_epub && command == QLatin1String("archive"))
+        m_steps.append(Step::Epub);
     m_blogName = positional[1];
     return checkBlogName(m_blogName);
 }
@@ -181,6 +190,8 @@ void CliRunner::runNext()
         return runDownload();
     case Step::Chm:
         return runChm();
+    case Step::Epub:
+        return runEpub();
     }
 }
 
@@ -362,10 +373,48 @@ void CliRunner::runChm()
     if (!missing.isEmpty()) {
         for (const QString &article : missing)
             m_err << QStringLiteral("missing: ") << article << QLatin1Char('\n');
+        // The book is still written; the run fails once it is.
+        if (m_steps.contains(Step::Epub)) {
+            if (m_incomplete.isEmpty())
+                m_incomplete = QStringLiteral("%1 articles are not in the help file").arg(missing.size());
+            return runNext();
+        }
         return fail(
             Failure,
             QStringLiteral("%1 articles are not in the help file; download again to add them").arg(missing.size()));
     }
+    runNext();
+}
+
+void CliRunner::runEpub()
+{
+    if (!m_discovery && !m_download && !importTask())
+        return;
+    const Epub::BookRequest request{m_settings.programFolder, m_blogName, m_settings.hostBase, m_settings.now(),
+                                    m_table};
+    const auto book = Epub::writeBook(request, [this](int done, int total) {
+        progressLine(QStringLiteral("EPUB"), done, total, QString(), QString(), QStringLiteral("EPUB: "));
+    });
+    endLine();
+    if (!book)
+        return fail(Failure, book.error());
+    if (!m_quiet) {
+        m_out << QStringLiteral("book: %1 (%2 articles, %3 pictures)\n")
+                     .arg(QDir::toNativeSeparators(book->outputPath))
+                     .arg(book->articleCount)
+                     .arg(book->pictureCount);
+        m_out.flush();
+    }
+    for (const QString &article : book->missingArticles)
+        m_err << QStringLiteral("missing: ") << article << QLatin1Char('\n');
+    for (const QString &problem : book->problems)
+        m_err << QStringLiteral("book: ") << problem << QLatin1Char('\n');
+    m_err.flush();
+    if (!book->missingArticles.isEmpty())
+        return fail(Failure, QStringLiteral("%1 articles are not in the book; download again to add them")
+                                 .arg(book->missingArticles.size()));
+    if (!book->problems.isEmpty())
+        return fail(Failure, QStringLiteral("the book lacks what %1 lines above name").arg(book->problems.size()));
     runNext();
 }
 

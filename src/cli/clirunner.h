@@ -55,7 +55,7 @@ signals:
     void finished(int exitCode);
 
 private:
-    enum class Step { Find, Download, Chm };
+    enum class Step { Find, Download, Chm, Epub };
     struct Options;
 
     Result<void> applyOptions(const QCommandLineParser &parser, const Options &options);
@@ -67,6 +67,7 @@ private:
     void runFind();
     void runDownload();
     void runChm();
+    void runEpub();
     bool importTask();
     void onFound();
     void onDownloaded(const Archive::DownloadJobReport &report);
@@ -92,6 +93,7 @@ private:
     bool m_quiet = false;
     bool m_images = false; // keep the pictures of the articles
     bool m_titles = false; // contents and index by title in the help file
+    bool m_epub = false;   // write the EPUB book after the help file
     bool m_interactive = false;
     bool m_lineOpen = false;
     bool m_done = false;

@@ -201,4 +201,24 @@ QString imported()
     return QStringLiteral("导入成功，请按下载开始");
 }
 
+QString epubWriting()
+{
+    return QStringLiteral("正在生成EPUB");
+}
+
+QString epubWritten()
+{
+    return QStringLiteral("EPUB已生成");
+}
+
+QString epubWrittenWithout(int left)
+{
+    return QStringLiteral("EPUB已生成，有%1处内容未能收入").arg(left);
+}
+
+QString epubFailed(const QString &why)
+{
+    return QStringLiteral("生成EPUB失败：") + why;
+}
+
 } // namespace Presentation

@@ -39,5 +39,10 @@ QString packFailed(const QString &why);
 QString exported(const QString &blogName);
 QString importProgress(int n, int total);
 QString imported();
+QString epubWriting();
+QString epubWritten();
+// The book was written, but `left` articles, pictures or values could not go into it.
+QString epubWrittenWithout(int left);
+QString epubFailed(const QString &why);
 
 } // namespace Presentation

@@ -3,6 +3,7 @@
 #include "archive/layout.h"
 #include "blog/addresses.h"
 #include "common/blogname.h"
+#include "epub/epubbook.h"
 #include "frontend/statustext.h"
 #include "gui/appcontext.h"
 #include "gui/articlegridview.h"
@@ -73,6 +74,7 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
     connect(m_ui->exportButton, &QPushButton::clicked, this, &MainWindow::exportTask);
     connect(m_ui->importButton, &QPushButton::clicked, this, &MainWindow::importTask);
     connect(m_ui->articleGrid, &QAbstractItemView::doubleClicked, this, &MainWindow::openArticle);
+    connect(m_ui->epubButton, &QPushButton::clicked, this, &MainWindow::writeEpub);
     rememberCheckBox(m_ui->keepPicturesCheck, KeepImagesKey);
     rememberCheckBox(m_ui->titledContentsCheck, TitledContentsKey);
     m_ui->articleGrid->installEventFilter(this);
@@ -181,6 +183,8 @@ void MainWindow::enableButtons(bool find, bool download, bool chm, bool folder, 
         if (flags[i])
             buttons[i]->setEnabled(true);
     }
+    // The book is made from what Build CHM packs, so it is offered exactly when Build CHM is.
+    m_ui->epubButton->setEnabled(chm);
 }
 
 void MainWindow::setButtonState(ButtonState state)
@@ -366,6 +370,29 @@ void MainWindow::buildHelpFile()
     }
     setButtonState(ButtonState::Packed);
     m_context.open(QUrl::fromLocalFile(built->helpFile));
+}
+
+void MainWindow::writeEpub()
+{
+    setStatus(Presentation::epubWriting());
+    m_ui->statusLine->repaint();
+    const Epub::BookRequest request{m_context.settings.programFolder, m_blogName, m_context.settings.hostBase,
+                                    m_context.settings.now(), m_table};
+    const Result<Epub::BookReport> book = Epub::writeBook(request);
+    if (!book) {
+        setStatus(Presentation::epubFailed(book.error()));
+        return;
+    }
+    const QStringList left = book->missingArticles + book->problems;
+    if (left.isEmpty()) {
+        setStatus(Presentation::epubWritten());
+    } else {
+        setStatus(Presentation::epubWrittenWithout(static_cast<int>(left.size())));
+        for (const QString &line : left)
+            m_ui->messageList->addItem(QStringLiteral("EPUB：") + line);
+        m_ui->messageList->scrollToBottom();
+    }
+    m_context.open(QUrl::fromLocalFile(book->outputPath));
 }
 
 void MainWindow::openProgramFolder()

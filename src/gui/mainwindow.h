@@ -53,6 +53,8 @@ public:
     void exportTask();
     void buildHelpFile();
     void openProgramFolder();
+    // Writes the archive as an EPUB book beside the help file and opens it.
+    void writeEpub();
     void openArticle();
     // The about link: the about box, or the maker's page while the link shows its second caption.
     void openAbout();

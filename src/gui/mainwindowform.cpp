@@ -90,6 +90,8 @@ void MainWindow::setupUi(QWidget *form)
     // Under 保存图片, right of the status line's row, where nothing else stands.
     titledContentsCheck = place<QCheckBox>(form, "titledContentsCheck", 10560, 840, 1440, 375, songti(10.5, true));
     titledContentsCheck->setText(QStringLiteral("标题目录"));
+    // Right of the picture box, still inside the window's first width.
+    epubButton = button(form, "epubButton", QStringLiteral("生成EPUB"), 12060, 1035);
 
     // The blog address is kept for the operations, not for reading: a sliver of a box at the edge
     // would only show its last letters.

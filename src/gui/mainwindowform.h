@@ -30,6 +30,7 @@ public:
     QPushButton *openFolderButton = nullptr;
     QCheckBox *keepPicturesCheck = nullptr;   // 保存图片: keep the pictures with the articles
     QCheckBox *titledContentsCheck = nullptr; // 标题目录: contents and index of the help file by title
+    QPushButton *epubButton = nullptr;        // 生成EPUB: the archive as an EPUB book
     QLineEdit *blogAddressEdit = nullptr;
     QLabel *aboutLink = nullptr;
     QLabel *statusLine = nullptr;
