@@ -148,7 +148,7 @@ qint64 writeArchive(const QString &archive, const QStringList &folders, const st
     // The project is the one Pelmora writes; chmcmd's copy differs only in its dialect.
     Blog::ArticleTable table;
     for (const Article &a : articles)
-        table.LoadWZ(QString(), folders[a.category], a.link, QString());
+        table.appendArticle(QString(), folders[a.category], a.link, QString());
     if (!forChmcmd) {
         (void)Archive::writeProject(archive, blog, table);
         return bytes;

@@ -51,7 +51,7 @@ int main(int argc, char **argv)
     const SampleBlog blog = generateBlog(QStringLiteral("bench"), config, SampleBodies::Omit);
     Blog::ArticleTable table;
     for (const SampleArticle &a : blog.articles)
-        table.LoadWZ(a.title, a.category, a.link, a.date);
+        table.appendArticle(a.title, a.category, a.link, a.date);
 
     QTemporaryDir folder;
     QNetworkAccessManager network;

@@ -70,7 +70,7 @@ qint64 writeArchive(const QString &archive, Blog::ArticleTable &table)
         }
         put(archive + QLatin1Char('/') + category + QLatin1Char('/') + link, page);
         bytes += page.size();
-        table.LoadWZ(QStringLiteral("第%1篇文章").arg(i), category, link, QStringLiteral("2011-06-01 12:00"));
+        table.appendArticle(QStringLiteral("第%1篇文章").arg(i), category, link, QStringLiteral("2011-06-01 12:00"));
     }
     put(archive + QStringLiteral("/index.html"), "<html><body>index</body></html>\r\n");
     put(archive + QStringLiteral("/all.htm"), "<html><body>all</body></html>\r\n");

@@ -32,7 +32,8 @@ int main(int argc, char **argv)
     for (int i = 0; i < Rows; ++i) {
         const QString category = QStringLiteral("分类 %1").arg((i * 7919) % Categories);
         const QString link = QStringLiteral("%1.html").arg(i, 24, 16, QLatin1Char('0'));
-        table.LoadWZ(QStringLiteral("第%1篇文章的标题").arg(i), category, link, QStringLiteral("2026-12-06 09:04"));
+        table.appendArticle(QStringLiteral("第%1篇文章的标题").arg(i), category, link,
+                            QStringLiteral("2026-12-06 09:04"));
         if (table.article(i + 1).ordinal == 1)
             QDir().mkpath(layout.categoryFolder(category));
         QFile file(layout.articleFile(category, link));

@@ -12,7 +12,7 @@ std::unique_ptr<Blog::ArticleTable> load(const Task::TaskData &task)
 {
     auto table = std::make_unique<Blog::ArticleTable>();
     for (const Task::Record &r : task.records)
-        table->LoadWZ(r.title, r.category, r.link, r.date);
+        table->appendArticle(r.title, r.category, r.link, r.date);
     return table;
 }
 

@@ -113,7 +113,7 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
             [this](int seconds) { setStatus(Presentation::retryWaiting(seconds)); });
     connect(&m_download, &Archive::DownloadJob::finished, this, &MainWindow::onDownloadFinished);
 
-    // LoadWZ and the download move the first row many times in a burst; the view follows once.
+    // appendArticle and the download move the first row many times in a burst; the view follows once.
     connect(&m_table, &Blog::ArticleTable::topRowChanged, this, [this] {
         if (m_topRowQueued)
             return;

@@ -71,7 +71,7 @@ protected:
 
     void addArticle(const QString &title, const QString &category, const QString &link, const QString &body)
     {
-        table.LoadWZ(title, category, link, QStringLiteral("2026-12-01 08:00"));
+        table.appendArticle(title, category, link, QStringLiteral("2026-12-01 08:00"));
         QDir().mkpath(layout.categoryFolder(category));
         writeAll(layout.articleFile(category, link), Gbk::encode(QString(body + QStringLiteral("\r\n"))));
     }

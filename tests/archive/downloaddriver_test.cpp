@@ -37,7 +37,7 @@ protected:
         ASSERT_TRUE(host->listen()) << host->errorString().toStdString();
         blog = generateBlog(Name, config);
         for (const SampleArticle &a : blog.articles)
-            table.LoadWZ(a.title, a.category, a.link, a.date);
+            table.appendArticle(a.title, a.category, a.link, a.date);
     }
 
     std::unique_ptr<DownloadDriver> makeDriver(int timeoutMs = 5000)
@@ -229,11 +229,13 @@ TEST_F(Download, HostileLinksNeverEscapeTheArchiveFolder)
 {
     startHost(6);
     table.clear();
-    table.LoadWZ(QStringLiteral("a"), QStringLiteral("c"), QStringLiteral("../../escaped.html"), QStringLiteral("d"));
-    table.LoadWZ(QStringLiteral("b"), QStringLiteral(".."), QStringLiteral("x.html"), QStringLiteral("d"));
+    table.appendArticle(QStringLiteral("a"), QStringLiteral("c"), QStringLiteral("../../escaped.html"),
+                        QStringLiteral("d"));
+    table.appendArticle(QStringLiteral("b"), QStringLiteral(".."), QStringLiteral("x.html"), QStringLiteral("d"));
     for (int i = 0; i < 4; ++i)
-        table.LoadWZ(blog.articles[i].title, blog.articles[i].category, blog.articles[i].link, blog.articles[i].date);
-    table.LoadWZ(QStringLiteral("e"), QStringLiteral("c"), QStringLiteral(".."), QStringLiteral("d"));
+        table.appendArticle(blog.articles[i].title, blog.articles[i].category, blog.articles[i].link,
+                            blog.articles[i].date);
+    table.appendArticle(QStringLiteral("e"), QStringLiteral("c"), QStringLiteral(".."), QStringLiteral("d"));
     auto driver = makeDriver();
     const DownloadReport report = run(*driver);
     EXPECT_EQ(report.saved, 4);
@@ -276,9 +278,9 @@ TEST_F(Download, NextRowSearchOnALargeResumedTableIsCheap)
     startHost(5);
     table.clear();
     for (int i = 0; i < 5000; ++i)
-        table.LoadWZ(QStringLiteral("t"), QStringLiteral("c%1").arg(i % 50),
-                     QStringLiteral("%1").arg(i, 24, 10, QLatin1Char('0')) + QStringLiteral(".html"),
-                     QStringLiteral("d"));
+        table.appendArticle(QStringLiteral("t"), QStringLiteral("c%1").arg(i % 50),
+                            QStringLiteral("%1").arg(i, 24, 10, QLatin1Char('0')) + QStringLiteral(".html"),
+                            QStringLiteral("d"));
     for (int row = 1; row <= 5000; ++row) {
         if (row != 4999)
             writeAll(articleFile(row), "saved");

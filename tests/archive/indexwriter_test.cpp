@@ -50,7 +50,7 @@ protected:
     void add(const QString &title, const QString &category, const QString &link, const QString &date,
              qint64 size = 1000)
     {
-        table.LoadWZ(title, category, link, date);
+        table.appendArticle(title, category, link, date);
         if (size == NoFile)
             return;
         QDir().mkpath(layout.categoryFolder(category));

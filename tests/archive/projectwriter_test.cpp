@@ -16,8 +16,9 @@ class ProjectFiles : public ::testing::Test
 protected:
     void SetUp() override
     {
-        table.LoadWZ(QStringLiteral("一"), QStringLiteral("随笔"), QStringLiteral("a.html"), QStringLiteral("d"));
-        table.LoadWZ(QStringLiteral("二"), QStringLiteral("Q&A #1"), QStringLiteral("L"), QStringLiteral("d"));
+        table.appendArticle(QStringLiteral("一"), QStringLiteral("随笔"), QStringLiteral("a.html"),
+                            QStringLiteral("d"));
+        table.appendArticle(QStringLiteral("二"), QStringLiteral("Q&A #1"), QStringLiteral("L"), QStringLiteral("d"));
     }
 
     QByteArray file(const QString &name) { return readAll(folder.file(name)); }
@@ -95,7 +96,8 @@ TEST_F(ProjectFiles, FullDiskKeepsTheEarlierFilesWholeAndSaysWhy)
     const QByteArray before =
         file(QStringLiteral("nolv.hhp")) + file(QStringLiteral("nolv.hhk")) + file(QStringLiteral("nolv.hhc"));
     for (int i = 0; i < 20; ++i)
-        table.LoadWZ(QStringLiteral("标题"), QStringLiteral("随笔"), QStringLiteral("%1.html").arg(i), QString());
+        table.appendArticle(QStringLiteral("标题"), QStringLiteral("随笔"), QStringLiteral("%1.html").arg(i),
+                            QString());
     Result<void> written;
     {
         const FileSizeLimit full(600);

@@ -9,7 +9,7 @@ namespace {
 
 void load(ArticleTable &table, const QString &category)
 {
-    table.LoadWZ(QStringLiteral("t"), category, QStringLiteral("l"), QStringLiteral("d"));
+    table.appendArticle(QStringLiteral("t"), category, QStringLiteral("l"), QStringLiteral("d"));
 }
 
 } // namespace
@@ -28,7 +28,7 @@ TEST(ArticleTable, EmptyTableHasHeaderAndOneEmptyRow)
 TEST(ArticleTable, FirstArticleLandsInRowOne)
 {
     ArticleTable table;
-    table.LoadWZ(QStringLiteral("标题"), QStringLiteral("随笔"), QStringLiteral("link"), QStringLiteral("date"));
+    table.appendArticle(QStringLiteral("标题"), QStringLiteral("随笔"), QStringLiteral("link"), QStringLiteral("date"));
     EXPECT_EQ(table.rowCount(), 3);
     EXPECT_EQ(table.cell(1, 0), QStringLiteral("1"));
     EXPECT_EQ(table.cell(1, 1), QStringLiteral("标题"));
@@ -83,9 +83,9 @@ TEST(ArticleTable, EmptyCategoryIsFiledUnderItsPlaceholder)
 TEST(ArticleTable, LineBreaksBecomeOneSpaceAndEmptyValuesTheirPlaceholder)
 {
     ArticleTable table;
-    table.LoadWZ(QStringLiteral("上\r\n下\r半\n篇"), QStringLiteral("a\r\nb"), QStringLiteral("x\ny.html"),
-                 QStringLiteral("2026-12-06\r\n"));
-    table.LoadWZ(QString(), QStringLiteral("c"), QStringLiteral("z.html"), QString());
+    table.appendArticle(QStringLiteral("上\r\n下\r半\n篇"), QStringLiteral("a\r\nb"), QStringLiteral("x\ny.html"),
+                        QStringLiteral("2026-12-06\r\n"));
+    table.appendArticle(QString(), QStringLiteral("c"), QStringLiteral("z.html"), QString());
     EXPECT_EQ(table.cell(1, 1), QStringLiteral("上 下 半 篇"));
     EXPECT_EQ(table.cell(1, 2), QStringLiteral("a b"));
     EXPECT_EQ(table.cell(1, 3), QStringLiteral("x y.html"));

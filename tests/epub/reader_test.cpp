@@ -40,7 +40,7 @@ TEST(EpubReader, OkularKeepsTheExampleBookOpen)
     ChmTest::writeArchive(program.path(), blog, articles);
     Blog::ArticleTable table;
     for (const ChmTest::ArchivedArticle &a : articles)
-        table.LoadWZ(a.title, a.category, a.link, QStringLiteral("2011-06-01 12:00"));
+        table.appendArticle(a.title, a.category, a.link, QStringLiteral("2011-06-01 12:00"));
     const Result<Epub::BookReport> book = Epub::writeBook(
         {program.path(), blog, QStringLiteral("http://127.0.0.1:8642/"), QDateTime::currentDateTime(), table});
     ASSERT_TRUE(book.ok()) << book.error().toStdString();

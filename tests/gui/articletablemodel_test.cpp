@@ -16,9 +16,9 @@ private slots:
         Blog::ArticleTable table;
         ArticleTableModel model(table);
         QCOMPARE(model.rowCount(), 1);
-        table.LoadWZ(u"T1"_s, u"A"_s, u"l1"_s, u"d1"_s);
-        table.LoadWZ(u"T2"_s, u"B"_s, u"l2"_s, u"d2"_s);
-        table.LoadWZ(u"T3"_s, u"A"_s, u"l3"_s, u"d3"_s);
+        table.appendArticle(u"T1"_s, u"A"_s, u"l1"_s, u"d1"_s);
+        table.appendArticle(u"T2"_s, u"B"_s, u"l2"_s, u"d2"_s);
+        table.appendArticle(u"T3"_s, u"A"_s, u"l3"_s, u"d3"_s);
         model.sync();
         QCOMPARE(model.rowCount(), table.rowCount() - 1);
         for (int row = 0; row < table.rowCount(); ++row) {
@@ -43,7 +43,7 @@ private slots:
         QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
         const QPersistentModelIndex emptyRow = model.index(0, 1);
         for (int i = 0; i < 1000; ++i)
-            table.LoadWZ(u"t"_s, u"c"_s, u"l"_s, u"d"_s);
+            table.appendArticle(u"t"_s, u"c"_s, u"l"_s, u"d"_s);
         QCOMPARE(model.rowCount(), 1);
         QTRY_COMPARE(model.rowCount(), 1001);
         QCOMPARE(inserted.count(), 1);
@@ -57,7 +57,7 @@ private slots:
         Blog::ArticleTable table;
         ArticleTableModel model(table);
         for (int i = 0; i < 3; ++i)
-            table.LoadWZ(u"t"_s, u"c"_s, u"l"_s, u"d"_s);
+            table.appendArticle(u"t"_s, u"c"_s, u"l"_s, u"d"_s);
         model.sync();
         QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
         table.setMark(2, Blog::Mark::saved());
@@ -75,16 +75,16 @@ private slots:
     {
         Blog::ArticleTable table;
         ArticleTableModel model(table);
-        table.LoadWZ(u"t"_s, u"c"_s, u"l"_s, u"d"_s);
+        table.appendArticle(u"t"_s, u"c"_s, u"l"_s, u"d"_s);
         model.sync();
-        table.LoadWZ(u"u"_s, u"c"_s, u"l"_s, u"d"_s);
+        table.appendArticle(u"u"_s, u"c"_s, u"l"_s, u"d"_s);
         QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
         table.clear();
         QCOMPARE(reset.count(), 1);
         QCOMPARE(model.rowCount(), 1);
         QCoreApplication::processEvents();
         QCOMPARE(model.rowCount(), 1);
-        table.LoadWZ(u"v"_s, u"c"_s, u"l"_s, u"d"_s);
+        table.appendArticle(u"v"_s, u"c"_s, u"l"_s, u"d"_s);
         model.sync();
         QCOMPARE(model.index(0, 1).data().toString(), u"v"_s);
     }

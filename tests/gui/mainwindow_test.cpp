@@ -23,7 +23,7 @@ private:
     {
         Blog::ArticleTable table;
         for (const Task::Record &r : records)
-            table.LoadWZ(r.title, r.category, r.link, r.date);
+            table.appendArticle(r.title, r.category, r.link, r.date);
         h.chosenFile = h.programFile(blogName + u".ini");
         QVERIFY(Task::exportTask(h.chosenFile, blogName, table).ok());
         h.window->importTask();

@@ -20,8 +20,8 @@ private:
     {
         Blog::ArticleTable table;
         for (int i = 1; i <= articles; ++i)
-            table.LoadWZ(u"标题%1"_s.arg(i), i % 3 ? u"随笔"_s : u"生活 点滴"_s, u"%1.html"_s.arg(i),
-                         u"2024-02-%1"_s.arg(i));
+            table.appendArticle(u"标题%1"_s.arg(i), i % 3 ? u"随笔"_s : u"生活 点滴"_s, u"%1.html"_s.arg(i),
+                                u"2024-02-%1"_s.arg(i));
         const QString path = h.programFile(file);
         writeAll(path, Task::exportBytes(blogName, table));
         return path;
@@ -117,7 +117,7 @@ private slots:
         WindowHarness h;
         h.chosenFile = writeTask(h, u"source.ini"_s, u"abc"_s, 5);
         h.button(6)->click();
-        h.window->table().LoadWZ(QString(), QString(), QString(), QString());
+        h.window->table().appendArticle(QString(), QString(), QString(), QString());
         h.window->exportTask();
         QVERIFY(h.messages.isEmpty());
         QCOMPARE(h.status(), Presentation::exported(u"abc"_s));

@@ -37,7 +37,7 @@ inline QString writeArchive(const QString &programFolder, const QString &blogNam
     QDir().mkpath(layout.archiveFolder());
     Blog::ArticleTable table;
     for (const ArchivedArticle &a : articles) {
-        table.LoadWZ(a.title, a.category, a.link, QStringLiteral("2011-06-01 12:00"));
+        table.appendArticle(a.title, a.category, a.link, QStringLiteral("2011-06-01 12:00"));
         if (!a.body.isNull())
             writeAll(layout.articleFile(a.category, a.link), a.body);
     }
@@ -120,7 +120,7 @@ inline HelpFile::CompileOptions compileOptions(const std::vector<ArchivedArticle
 {
     Blog::ArticleTable table;
     for (const ArchivedArticle &a : articles)
-        table.LoadWZ(a.title, a.category, a.link, QStringLiteral("2011-06-01 12:00"));
+        table.appendArticle(a.title, a.category, a.link, QStringLiteral("2011-06-01 12:00"));
     return Archive::helpCompileOptions(table, titled);
 }
 

@@ -10,7 +10,7 @@ using Blog::ArticleTable;
 TEST(TaskFile, WorkedExampleByteForByte)
 {
     ArticleTable table;
-    table.LoadWZ(QStringLiteral("T"), QStringLiteral("C"), QStringLiteral("L"), QStringLiteral("D"));
+    table.appendArticle(QStringLiteral("T"), QStringLiteral("C"), QStringLiteral("L"), QStringLiteral("D"));
     EXPECT_EQ(Task::exportBytes(QStringLiteral("abc"), table),
               QByteArray("\r\nabc\r\n\r\n\r\n1\r\nT\r\nC\r\nL\r\nD\r\n1\r\n\r\n\r\n"));
 }
@@ -31,9 +31,9 @@ TEST(TaskFile, ImportOfExportGivesTheSameTable)
     ArticleTable table;
     const char *categories[] = {"随笔", "Q&A #1", "随笔", "旧時光", "随笔"};
     for (int i = 0; i < 5; ++i)
-        table.LoadWZ(QStringLiteral("标题%1").arg(i), QString::fromUtf8(categories[i]),
-                     QStringLiteral("%1").arg(i, 24, 10, QLatin1Char('0')) + QStringLiteral(".html"),
-                     QStringLiteral("2026-12-0%1 10:00").arg(i + 1));
+        table.appendArticle(QStringLiteral("标题%1").arg(i), QString::fromUtf8(categories[i]),
+                            QStringLiteral("%1").arg(i, 24, 10, QLatin1Char('0')) + QStringLiteral(".html"),
+                            QStringLiteral("2026-12-0%1 10:00").arg(i + 1));
     TempFolder folder;
     const QString path = folder.file(QStringLiteral("博客.ini"));
     ASSERT_TRUE(Task::exportTask(path, QStringLiteral("博客"), table));
@@ -42,7 +42,7 @@ TEST(TaskFile, ImportOfExportGivesTheSameTable)
     EXPECT_EQ(task->blogName, QStringLiteral("博客"));
     ArticleTable imported;
     for (const Task::Record &r : task->records)
-        imported.LoadWZ(r.title, r.category, r.link, r.date);
+        imported.appendArticle(r.title, r.category, r.link, r.date);
     ASSERT_EQ(imported.rowCount(), table.rowCount());
     for (int row = 1; row <= table.articleCount(); ++row)
         for (int column = 0; column <= 5; ++column)
@@ -90,17 +90,18 @@ TEST(TaskFile, FileWithoutBlogNameOrUnreadableIsAnError)
 TEST(TaskFile, EveryFoundRowSurvivesExportAndImport)
 {
     ArticleTable table;
-    table.LoadWZ(QStringLiteral("上半\r\n下半"), QStringLiteral("随笔"), QStringLiteral("a.html"), QStringLiteral("D"));
-    table.LoadWZ(QString(), QString(), QString(), QString());
-    table.LoadWZ(QStringLiteral("T\n"), QStringLiteral("随笔1.htm") + QChar(0), QStringLiteral("c\uFFFD.html"),
-                 QStringLiteral("D\r"));
-    table.LoadWZ(QStringLiteral("T"), QStringLiteral("随笔"), QStringLiteral("d.html"), QStringLiteral("D"));
+    table.appendArticle(QStringLiteral("上半\r\n下半"), QStringLiteral("随笔"), QStringLiteral("a.html"),
+                        QStringLiteral("D"));
+    table.appendArticle(QString(), QString(), QString(), QString());
+    table.appendArticle(QStringLiteral("T\n"), QStringLiteral("随笔1.htm") + QChar(0), QStringLiteral("c\uFFFD.html"),
+                        QStringLiteral("D\r"));
+    table.appendArticle(QStringLiteral("T"), QStringLiteral("随笔"), QStringLiteral("d.html"), QStringLiteral("D"));
     EXPECT_TRUE(Task::unstorableValues(table).isEmpty());
     const auto task = Task::parseTask(Gbk::decode(Task::exportBytes(QStringLiteral("abc"), table)));
     ASSERT_TRUE(task) << task.error().toStdString();
     ArticleTable imported;
     for (const Task::Record &r : task->records)
-        imported.LoadWZ(r.title, r.category, r.link, r.date);
+        imported.appendArticle(r.title, r.category, r.link, r.date);
     ASSERT_EQ(imported.rowCount(), table.rowCount());
     for (int row = 1; row <= table.articleCount(); ++row)
         for (int column = 0; column <= 5; ++column)

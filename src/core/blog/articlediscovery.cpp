@@ -147,7 +147,7 @@ void ArticleDiscovery::parseArrived()
         m_arrived.erase(arrived);
         const QList<ListParser::Entry> entries = ListParser::parseListPage(page, m_carry);
         for (const ListParser::Entry &e : entries)
-            m_table.LoadWZ(e.title, e.category, e.link, e.date);
+            m_table.appendArticle(e.title, e.category, e.link, e.date);
         ++m_cursor;
         if (m_cursor < m_queue.size())
             selectCursor();

@@ -34,13 +34,15 @@ void ArticleTable::clear()
     setTopRow(1);
 }
 
-void ArticleTable::LoadWZ(const QString &name, const QString &fenlei, const QString &href, const QString &date)
+void ArticleTable::appendArticle(const QString &title, const QString &categoryName, const QString &link,
+                                 const QString &date)
 {
-    const QString category = orPlaceholder(oneLine(fenlei), Placeholder::category());
+    const QString category = orPlaceholder(oneLine(categoryName), Placeholder::category());
     const int slot = m_categories.add(category);
-    m_articles.push_back(Article{
-        orPlaceholder(oneLine(name), Placeholder::title()), category, orPlaceholder(oneLine(href), Placeholder::link()),
-        orPlaceholder(oneLine(date), Placeholder::date()), m_categories.at(slot).articleCount, QString()});
+    m_articles.push_back(Article{orPlaceholder(oneLine(title), Placeholder::title()), category,
+                                 orPlaceholder(oneLine(link), Placeholder::link()),
+                                 orPlaceholder(oneLine(date), Placeholder::date()), m_categories.at(slot).articleCount,
+                                 QString()});
     const int row = articleCount();
     emit rowsAppended(row, row);
     if (rowCount() > 5)

@@ -75,7 +75,7 @@ public:
     // line break (CR LF, CR or LF) in a text becomes one space, and an empty text becomes its
     // placeholder, so that every row survives a task file unchanged; Find and Import both load
     // through here and so agree.
-    void LoadWZ(const QString &name, const QString &fenlei, const QString &href, const QString &date);
+    void appendArticle(const QString &title, const QString &categoryName, const QString &link, const QString &date);
 
     int rowCount() const { return static_cast<int>(m_articles.size()) + 2; }
     int articleCount() const { return static_cast<int>(m_articles.size()); }

@@ -50,7 +50,7 @@ void loadTask(const Task::TaskData &task, Blog::ArticleTable &table, const Progr
         running.done = i + 2;
         report(running);
         const Task::Record &r = task.records[i];
-        table.LoadWZ(r.title, r.category, r.link, r.date);
+        table.appendArticle(r.title, r.category, r.link, r.date);
     }
     report(taskEvent(Progress::Phase::Import, Progress::Stage::Done));
 }
