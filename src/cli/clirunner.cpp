@@ -29,8 +29,8 @@ constexpr qint64 TerminalRedrawIntervalMs = 100;
 QString usage()
 {
     return QStringLiteral(
-        "Usage: pelmora-cli [--dir DIR] [--host URL] [--per-page N] [--timeout S] [--images] [--titles] [--epub]\n"
-        "                   [--quiet] COMMAND NAME\n"
+        "Usage: pelmora-cli [--dir DIR] [--host URL] [--per-page N] [--timeout S] [--images] [--titles] [--epub] "
+        "[--quiet] COMMAND NAME\n"
         "Commands:\n"
         "  find NAME      find the blog's articles and save them as DIR/NAME.ini\n"
         "  download NAME  download the articles of DIR/NAME.ini and write the index pages\n"

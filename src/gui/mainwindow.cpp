@@ -326,11 +326,11 @@ void MainWindow::onDownloadFinished(const Archive::DownloadJobReport &report)
 
 void MainWindow::rememberCheckBox(QCheckBox *box, const QString &key)
 {
-    if (m_context.settingsFile.isEmpty())
-        return;
-    box->setChecked(QSettings(m_context.settingsFile, QSettings::IniFormat).value(key, false).toBool());
+    if (!m_context.settingsFile.isEmpty())
+        box->setChecked(QSettings(m_context.settingsFile, QSettings::IniFormat).value(key, false).toBool());
     connect(box, &QCheckBox::toggled, this, [this, key](bool checked) {
-        QSettings(m_context.settingsFile, QSettings::IniFormat).setValue(key, checked);
+        if (!m_context.settingsFile.isEmpty())
+            QSettings(m_context.settingsFile, QSettings::IniFormat).setValue(key, checked);
     });
 }
 

@@ -104,7 +104,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(h.window.get()));
         const QRect client = h.window->rect();
         const QList<QWidget *> controls = h.window->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly);
-        QCOMPARE(controls.size(), 21); // with the book button
+        QCOMPARE(controls.size(), 23); // with the book button
         for (QWidget *control : controls)
             QVERIFY2(client.contains(control->geometry()), qPrintable(control->objectName()));
         // The pictures box sits in space of its own, off by default.

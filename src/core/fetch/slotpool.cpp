@@ -11,6 +11,9 @@ SlotPool::SlotPool(QObject *parent)
         connect(slot.fetcher.get(), &Fetcher::finished, this,
                 [this, s](const Result &result) { emit finished(s, result); });
         slot.delay.setSingleShot(true);
+        // A host that asks for a wait must not see the retry early; a coarse timer may fire up to
+        // 5 % before its time.
+        slot.delay.setTimerType(Qt::PreciseTimer);
         connect(&slot.delay, &QTimer::timeout, this, [&slot] { slot.fetcher->fetch(slot.url, slot.policy); });
     }
 }

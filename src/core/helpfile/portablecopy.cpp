@@ -1,6 +1,7 @@
 #include "helpfile/portablecopy.h"
 
 #include "common/asciitext.h"
+#include "common/bytesplice.h"
 #include "helpfile/filecollector.h"
 #include "helpfile/htmlscan.h"
 
@@ -11,31 +12,7 @@ namespace HelpFile {
 
 namespace {
 
-// One replacement of the bytes [start, end) of a file.
-struct Edit
-{
-    qsizetype start;
-    qsizetype end;
-    QByteArray bytes;
-};
-
-QByteArray applyEdits(QByteArrayView in, std::vector<Edit> &edits, QByteArrayView prefix)
-{
-    std::stable_sort(edits.begin(), edits.end(), [](const Edit &a, const Edit &b) { return a.start < b.start; });
-    QByteArray out;
-    out.reserve(prefix.size() + in.size() + 64);
-    out.append(prefix);
-    qsizetype at = 0;
-    for (const Edit &e : edits) {
-        if (e.start < at)
-            continue;
-        out.append(in.sliced(at, e.start - at));
-        out.append(e.bytes);
-        at = e.end;
-    }
-    out.append(in.sliced(at));
-    return out;
-}
+using ByteSplice::Edit;
 
 bool isAsciiLetter(char c)
 {
@@ -192,7 +169,7 @@ QByteArray portablePage(QByteArrayView html, const Relinker &relink, QByteArrayV
     QByteArray prefix;
     if (!declared && !charset.isEmpty())
         prefix = "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=" + charset.toByteArray() + "\">\r\n";
-    return applyEdits(html, edits, prefix);
+    return ByteSplice::apply(html, std::move(edits), prefix);
 }
 
 QByteArray portableSitemap(QByteArrayView sitemap, const Relinker &relink, int *dropped)
@@ -265,7 +242,7 @@ QByteArray portableSitemap(QByteArrayView sitemap, const Relinker &relink, int *
             entry.reset();
         }
     });
-    return applyEdits(sitemap, edits, {});
+    return ByteSplice::apply(sitemap, std::move(edits));
 }
 
 PortableCopy::PortableCopy(const HelpProject &project, const FileCollector &collector, const QStringList &sitemaps)
