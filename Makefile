@@ -21,7 +21,7 @@ DEPS += librsvg2-bin desktop-file-utils appstream dpkg-dev groff-base
 # The progress test runs on a session bus of its own.
 DEPS += dbus-daemon
 # The EPUB book: its parser and zip library, and the checker and reader its tests use.
-DEPS += libxml2-dev libzip-dev epubcheck okular okular-extra-backends
+DEPS += libxml2-dev libzip-dev pkg-config epubcheck okular okular-extra-backends
 
 deps:
 	@missing=$$(for p in $(DEPS); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q '^install ok installed' || echo $$p; done); \
