@@ -2,29 +2,10 @@
 #include "epub/epubbook.h"
 #include "helpfile/samplearchive.h"
 #include "support/tempfolder.h"
+#include "support/xvfbreader.h"
 
-#include <QProcess>
 #include <QStandardPaths>
-#include <csignal>
 #include <gtest/gtest.h>
-#include <unistd.h>
-
-namespace {
-
-// Ends a process and everything it started: it runs in a session of its own.
-void endGroup(QProcess &process)
-{
-    if (process.state() == QProcess::NotRunning)
-        return;
-    const auto group = static_cast<pid_t>(process.processId());
-    ::kill(-group, SIGTERM);
-    if (!process.waitForFinished(5000)) {
-        ::kill(-group, SIGKILL);
-        process.waitForFinished(5000);
-    }
-}
-
-} // namespace
 
 // Okular (with its EPUB backend) opens the example blog's book under Xvfb and keeps it open, and
 // its EPUB backend reports no error.
@@ -45,34 +26,10 @@ TEST(EpubReader, OkularKeepsTheExampleBookOpen)
         {program.path(), blog, QStringLiteral("http://127.0.0.1:8642/"), QDateTime::currentDateTime(), table});
     ASSERT_TRUE(book.ok()) << book.error().toStdString();
 
-    // The server picks a free display itself and names it, so tests running side by side never meet.
-    QProcess server;
-    server.setChildProcessModifier([] { ::setsid(); });
-    server.start(xvfb,
-                 {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"), QStringLiteral("0"),
-                  QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp")});
-    ASSERT_TRUE(server.waitForStarted());
-    while (!server.canReadLine() && server.waitForReadyRead(10000)) {
-    }
-    const QString display = QString::fromLatin1(server.readLine()).trimmed();
-    ASSERT_FALSE(display.isEmpty()) << "Xvfb did not start: " << server.readAllStandardError().toStdString();
-
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("DISPLAY"), QLatin1Char(':') + display);
-    environment.insert(QStringLiteral("HOME"), program.path());
-    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), program.path());
-    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    process.setProcessEnvironment(environment);
-    process.setChildProcessModifier([] { ::setsid(); });
-    process.start(reader, {book->outputPath});
-    ASSERT_TRUE(process.waitForStarted());
-    const bool exited = process.waitForFinished(8000);
-    endGroup(process);
-    endGroup(server);
-    const QByteArray output = process.readAll();
-    EXPECT_FALSE(exited) << "okular exited with " << process.exitCode() << ":\n" << output.right(2000).toStdString();
+    const XvfbReader::Run run = XvfbReader::open(reader, xvfb, book->outputPath, program.path(), 8000);
+    ASSERT_TRUE(run.problem.isEmpty()) << run.problem.toStdString();
+    const QByteArray &output = run.output;
+    EXPECT_FALSE(run.exited) << "okular exited with " << run.exitCode << ":\n" << output.right(2000).toStdString();
     // On a book it cannot read okular stays open, empty; its EPUB backend says why.
     EXPECT_FALSE(output.contains("libepub (EE)")) << output.right(2000).toStdString();
 }

@@ -3,13 +3,11 @@
 #include "samplearchive.h"
 #include "strictreader.h"
 #include "support/tempfolder.h"
+#include "support/xvfbreader.h"
 
 #include <QDirIterator>
-#include <QProcess>
 #include <QStandardPaths>
-#include <csignal>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 namespace {
 
@@ -229,19 +227,6 @@ TEST_F(AwkwardArchive, GivenUpArticlesAreLeftOutAndListed)
 class RealReader : public ::testing::TestWithParam<std::tuple<const char *, bool>>
 {};
 
-// Ends a process and everything it started: it runs in a session of its own.
-void endGroup(QProcess &process)
-{
-    if (process.state() == QProcess::NotRunning)
-        return;
-    const auto group = static_cast<pid_t>(process.processId());
-    ::kill(-group, SIGTERM);
-    if (!process.waitForFinished(5000)) {
-        ::kill(-group, SIGKILL);
-        process.waitForFinished(5000);
-    }
-}
-
 TEST_P(RealReader, KeepsTheExampleBlogOpen)
 {
     const auto [name, titled] = GetParam();
@@ -254,34 +239,11 @@ TEST_P(RealReader, KeepsTheExampleBlogOpen)
     const QString project = writeArchive(program.path(), QStringLiteral("qiruvo"), articles);
     ASSERT_TRUE(HelpFile::compileProject(project, {}, compileOptions(articles, titled)).ok());
 
-    // The server picks a free display itself and names it, so tests running side by side never meet.
-    QProcess server;
-    server.setChildProcessModifier([] { ::setsid(); });
-    server.start(xvfb,
-                 {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"), QStringLiteral("0"),
-                  QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp")});
-    ASSERT_TRUE(server.waitForStarted());
-    while (!server.canReadLine() && server.waitForReadyRead(10000)) {
-    }
-    const QString display = QString::fromLatin1(server.readLine()).trimmed();
-    ASSERT_FALSE(display.isEmpty()) << "Xvfb did not start: " << server.readAllStandardError().toStdString();
-
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("DISPLAY"), QLatin1Char(':') + display);
-    environment.insert(QStringLiteral("HOME"), program.path());
-    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), program.path());
-    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    process.setProcessEnvironment(environment);
-    process.setChildProcessModifier([] { ::setsid(); });
-    process.start(reader, {program.file(QStringLiteral("qiruvo.chm"))});
-    ASSERT_TRUE(process.waitForStarted());
-    const bool exited = process.waitForFinished(5000);
-    endGroup(process);
-    endGroup(server);
-    EXPECT_FALSE(exited) << name << " exited with " << process.exitCode() << ":\n"
-                         << process.readAll().right(2000).toStdString();
+    const XvfbReader::Run run =
+        XvfbReader::open(reader, xvfb, program.file(QStringLiteral("qiruvo.chm")), program.path(), 5000);
+    ASSERT_TRUE(run.problem.isEmpty()) << run.problem.toStdString();
+    EXPECT_FALSE(run.exited) << name << " exited with " << run.exitCode << ":\n"
+                             << run.output.right(2000).toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(Readers, RealReader,
