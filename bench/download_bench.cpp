@@ -9,7 +9,6 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QNetworkAccessManager>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -54,11 +53,10 @@ int main(int argc, char **argv)
         table.appendArticle(a.title, a.category, a.link, a.date);
 
     QTemporaryDir folder;
-    QNetworkAccessManager network;
     Archive::DownloadDriver::Options options;
     options.programFolder = folder.path();
     options.hostBase = base;
-    Archive::DownloadDriver driver(network, table, options);
+    Archive::DownloadDriver driver(table, options);
     QTimer ticker;
     QObject::connect(&ticker, &QTimer::timeout, &driver, &Archive::DownloadDriver::tick);
     ticker.start(1000);

@@ -12,7 +12,6 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QNetworkAccessManager>
 #include <QProcess>
 #include <cstdio>
 
@@ -25,9 +24,8 @@ constexpr int LatencyMs = 20;
 // Seconds for one Find of the blog with `requests` in flight, or a negative number when it failed.
 double timeFind(const QString &base, int requests, int &rows)
 {
-    QNetworkAccessManager network;
     Blog::ArticleTable table;
-    Blog::ArticleDiscovery discovery(network, table, 30000, 16 * 1024 * 1024);
+    Blog::ArticleDiscovery discovery(table, 30000, 16 * 1024 * 1024);
     discovery.setConcurrency(requests);
     QEventLoop loop;
     QObject::connect(&discovery, &Blog::ArticleDiscovery::finished, &loop, &QEventLoop::quit);

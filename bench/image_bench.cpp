@@ -7,7 +7,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QNetworkAccessManager>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <cstdio>
@@ -50,8 +49,7 @@ int main(int argc, char **argv)
         files.append(path);
     }
 
-    QNetworkAccessManager network;
-    Archive::ImagePass pass(network, Archive::ImageOptions{});
+    Archive::ImagePass pass(Archive::ImageOptions{});
     QElapsedTimer wall;
     QObject::connect(&pass, &Archive::ImagePass::finished, &app, [&](const Archive::ImageReport &report) {
         const double seconds = static_cast<double>(wall.nsecsElapsed()) / 1e9;

@@ -9,7 +9,6 @@
 #include <QDir>
 #include <QIcon>
 #include <QMessageBox>
-#include <QNetworkAccessManager>
 #include <QPixmap>
 #include <QProgressBar>
 #include <QSettings>
@@ -125,8 +124,7 @@ int main(int argc, char **argv)
         return 1;
     }
 
-    QNetworkAccessManager network;
-    AppContext context(network, settings);
+    AppContext context(settings);
     context.settingsFile =
         QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("pelmora"), QStringLiteral("pelmora"))
             .fileName();

@@ -14,7 +14,6 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
-#include <QNetworkAccessManager>
 #include <QTimer>
 
 namespace Cli {
@@ -98,7 +97,6 @@ void CliRunner::start(const QStringList &arguments, Settings defaults)
     if (!QDir().mkpath(m_settings.programFolder))
         return fail(Failure, QStringLiteral("cannot create the folder ") + m_settings.programFolder);
 
-    m_network = std::make_unique<QNetworkAccessManager>();
     QTimer::singleShot(0, this, &CliRunner::runNext);
 }
 
@@ -197,8 +195,8 @@ void CliRunner::runNext()
 
 void CliRunner::runFind()
 {
-    m_discovery = std::make_unique<Blog::ArticleDiscovery>(*m_network, m_table, m_settings.requestTimeoutMs,
-                                                           m_settings.maxBodyBytes);
+    m_discovery =
+        std::make_unique<Blog::ArticleDiscovery>(m_table, m_settings.requestTimeoutMs, m_settings.maxBodyBytes);
     m_discovery->setMaxAttempts(m_settings.maxAttempts);
     m_discovery->setRetryTiming(m_settings.retry);
     connect(m_discovery.get(), &Blog::ArticleDiscovery::retryWaiting, this,
@@ -256,8 +254,8 @@ void CliRunner::runDownload()
 {
     if (!m_discovery && !importTask())
         return;
-    m_download = std::make_unique<Archive::DownloadJob>(*m_network, m_table,
-                                                        Archive::DownloadDriver::Options::fromSettings(m_settings));
+    m_download =
+        std::make_unique<Archive::DownloadJob>(m_table, Archive::DownloadDriver::Options::fromSettings(m_settings));
     m_download->setClock(m_settings.now, QLocale::system());
     connect(m_download.get(), &Archive::DownloadJob::progressed, this, [this](const Progress &progress) {
         // The running counts are shown by the progress line; the index pages' only on a terminal.

@@ -14,7 +14,6 @@
 #include <memory>
 
 class QCommandLineParser;
-class QNetworkAccessManager;
 class QTimer;
 
 namespace Archive {
@@ -102,7 +101,6 @@ private:
     QElapsedTimer m_clock;
     qint64 m_lastPrint = -1;
     ProgressLine m_progressLine;
-    std::unique_ptr<QNetworkAccessManager> m_network;
     Blog::ArticleTable m_table;
     std::unique_ptr<Blog::ArticleDiscovery> m_discovery;
     std::unique_ptr<Archive::DownloadJob> m_download;

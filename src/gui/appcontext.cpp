@@ -6,9 +6,8 @@
 #include <QFileDialog>
 #include <QUrl>
 
-AppContext::AppContext(QNetworkAccessManager &networkManager, Settings appSettings)
-    : network(networkManager)
-    , settings(std::move(appSettings))
+AppContext::AppContext(Settings appSettings)
+    : settings(std::move(appSettings))
     , open([](const QUrl &url) { return QDesktopServices::openUrl(url); })
     , showMessage([](QWidget *parent, QMessageBox::Icon icon, const QString &text) {
         QMessageBox box(icon, parent ? parent->window()->windowTitle() : QString(), text, QMessageBox::Ok, parent);

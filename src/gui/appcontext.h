@@ -8,7 +8,6 @@
 #include <QString>
 #include <functional>
 
-class QNetworkAccessManager;
 class QUrl;
 class QWidget;
 
@@ -24,9 +23,8 @@ using FileChooser = std::function<QString(QWidget *parent, const QString &folder
 // Everything the window needs from outside. The defaults talk to the desktop; tests replace them.
 struct AppContext
 {
-    AppContext(QNetworkAccessManager &networkManager, Settings appSettings);
+    explicit AppContext(Settings appSettings);
 
-    QNetworkAccessManager &network;
     Settings settings;
     Opener open;
     MessageShower showMessage;

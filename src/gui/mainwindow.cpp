@@ -53,8 +53,8 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
     : QWidget(parent)
     , m_context(context)
     , m_ui(std::make_unique<Ui::MainWindow>())
-    , m_discovery(context.network, m_table, context.settings.requestTimeoutMs, context.settings.maxBodyBytes)
-    , m_download(context.network, m_table, Archive::DownloadDriver::Options::fromSettings(context.settings))
+    , m_discovery(m_table, context.settings.requestTimeoutMs, context.settings.maxBodyBytes)
+    , m_download(m_table, Archive::DownloadDriver::Options::fromSettings(context.settings))
     , m_ticker(this)
 {
     m_discovery.setMaxAttempts(context.settings.maxAttempts);

@@ -10,7 +10,6 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
-#include <QNetworkAccessManager>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -47,7 +46,7 @@ protected:
         options.hostBase = host->baseUrl();
         options.requestTimeoutMs = timeoutMs;
         options.retry = RetryTiming::none();
-        return std::make_unique<DownloadDriver>(network, table, options);
+        return std::make_unique<DownloadDriver>(table, options);
     }
 
     // Runs a download to its end, ticking every `tickMs` as the window's timer would every second.
@@ -76,7 +75,6 @@ protected:
     QByteArray saved(int row) const { return readAll(articleFile(row)); }
 
     TempFolder folder;
-    QNetworkAccessManager network;
     SampleHostConfig config;
     std::unique_ptr<SampleHost> host;
     SampleBlog blog;

@@ -8,7 +8,6 @@
 
 #include <QDir>
 #include <QDirIterator>
-#include <QNetworkAccessManager>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <gtest/gtest.h>
@@ -64,7 +63,7 @@ protected:
     ImageReport run(Archive::ImageOptions options = {})
     {
         options.retry = RetryTiming::none();
-        ImagePass pass(network, options);
+        ImagePass pass(options);
         QSignalSpy done(&pass, &ImagePass::finished);
         pass.start(archive(), files);
         EXPECT_TRUE(done.count() > 0 || done.wait(60000));
@@ -90,7 +89,6 @@ protected:
     }
 
     TempFolder folder;
-    QNetworkAccessManager network;
     std::unique_ptr<SampleHost> host;
     QStringList files;
 };

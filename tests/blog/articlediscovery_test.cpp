@@ -5,7 +5,6 @@
 #include "samplehost.h"
 
 #include <QHash>
-#include <QNetworkAccessManager>
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -32,9 +31,8 @@ protected:
 
     SampleHostConfig config;
     std::unique_ptr<SampleHost> host;
-    QNetworkAccessManager network;
     Blog::ArticleTable table;
-    ArticleDiscovery discovery{network, table, 5000, 1 << 22};
+    ArticleDiscovery discovery{table, 5000, 1 << 22};
 };
 
 TEST_F(Find, FillsTheTableWithEveryArticleInOrder)
@@ -119,7 +117,7 @@ protected:
 
     FindRecord find(int requests, int attempts = 5, int timeoutMs = 5000)
     {
-        ArticleDiscovery discovery{network, table, timeoutMs, 1 << 22};
+        ArticleDiscovery discovery{table, timeoutMs, 1 << 22};
         discovery.setConcurrency(requests);
         discovery.setMaxAttempts(attempts);
         discovery.setRetryTiming(RetryTiming::none());
@@ -148,7 +146,6 @@ protected:
 
     const QString Name = QStringLiteral("qiruvo");
     std::unique_ptr<SampleHost> host;
-    QNetworkAccessManager network;
     Blog::ArticleTable table;
 };
 
@@ -245,7 +242,7 @@ TEST_F(ParallelFind, AbortEndsEveryRequestInFlight)
     SampleHostConfig config;
     config.faults = {Fault(AnyListPage, FaultMode::Slow, 60000, FaultTarget::ListPage)};
     startHost(config);
-    ArticleDiscovery discovery{network, table, 120000, 1 << 22};
+    ArticleDiscovery discovery{table, 120000, 1 << 22};
     discovery.start(host->baseUrl(), Name, Blog::Address::blog(host->baseUrl(), Name));
     ASSERT_TRUE(QTest::qWaitFor([&] { return host->maxInFlight() == 5; }, 10000));
     EXPECT_EQ(host->openConnections(), 5);

@@ -6,7 +6,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QNetworkAccessManager>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -28,7 +27,7 @@ public:
     };
 
     explicit WindowHarness(const QString &hostBase = QStringLiteral("http://127.0.0.1:9/"))
-        : context(network, makeSettings(folder.path(), hostBase))
+        : context(makeSettings(folder.path(), hostBase))
     {
         context.open = [this](const QUrl &url) {
             opened.append(url);
@@ -73,7 +72,6 @@ public:
     QString programFile(const QString &name) const { return folder.filePath(name); }
 
     QTemporaryDir folder;
-    QNetworkAccessManager network;
     AppContext context;
     std::unique_ptr<MainWindow> window;
 

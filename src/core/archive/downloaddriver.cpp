@@ -37,8 +37,7 @@ DownloadDriver::Options DownloadDriver::Options::fromSettings(const Settings &se
     return options;
 }
 
-DownloadDriver::DownloadDriver(QNetworkAccessManager & /*requests go through the slot pool*/, Blog::ArticleTable &table,
-                               Options options, QObject *parent)
+DownloadDriver::DownloadDriver(Blog::ArticleTable &table, Options options, QObject *parent)
     : QObject(parent)
     , m_table(table)
     , m_options(std::move(options))

@@ -18,8 +18,6 @@
 #include <set>
 #include <vector>
 
-class QNetworkAccessManager;
-
 namespace Blog {
 class ArticleTable;
 }
@@ -64,8 +62,7 @@ public:
         static Options fromSettings(const Settings &settings);
     };
 
-    DownloadDriver(QNetworkAccessManager &network, Blog::ArticleTable &table, Options options,
-                   QObject *parent = nullptr);
+    DownloadDriver(Blog::ArticleTable &table, Options options, QObject *parent = nullptr);
     ~DownloadDriver() override;
 
     // Clears every mark and starts the five slots on rows 1 to 5. Refused (nothing requested) when

@@ -4,13 +4,11 @@
 
 namespace Archive {
 
-DownloadJob::DownloadJob(QNetworkAccessManager &network, Blog::ArticleTable &table, DownloadDriver::Options options,
-                         QObject *parent)
+DownloadJob::DownloadJob(Blog::ArticleTable &table, DownloadDriver::Options options, QObject *parent)
     : QObject(parent)
-    , m_network(network)
     , m_table(table)
     , m_options(options)
-    , m_driver(network, table, std::move(options))
+    , m_driver(table, std::move(options))
     , m_now([] { return QDateTime::currentDateTime(); })
     , m_locale(QLocale::system())
 {
@@ -82,7 +80,7 @@ void DownloadJob::onDownloaded(const DownloadReport &report)
         const Blog::Article &article = m_table.article(row);
         articleFiles.append(layout.articleFile(article.category, article.link));
     }
-    m_images = std::make_unique<ImagePass>(m_network, *m_imageOptions);
+    m_images = std::make_unique<ImagePass>(*m_imageOptions);
     connect(m_images.get(), &ImagePass::progress, this, [this](int done, int total) {
         emit imageProgress(done, total);
         emit progressed(event(Progress::Phase::Pictures, Progress::Stage::Running, done, total));

@@ -28,8 +28,7 @@ class DownloadJob final : public QObject
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(DownloadJob)
 public:
-    DownloadJob(QNetworkAccessManager &network, Blog::ArticleTable &table, DownloadDriver::Options options,
-                QObject *parent = nullptr);
+    DownloadJob(Blog::ArticleTable &table, DownloadDriver::Options options, QObject *parent = nullptr);
 
     // Checks the per-page count (a whole number 1..255), then starts the download phase. A refusal
     // (bad count, fewer than five articles, no archive folder) returns its message; nothing is
@@ -65,7 +64,6 @@ private:
     void writeIndex();
     static Progress event(Progress::Phase phase, Progress::Stage stage, int done = 0, int total = 0);
 
-    QNetworkAccessManager &m_network;
     Blog::ArticleTable &m_table;
     DownloadDriver::Options m_options;
     DownloadDriver m_driver;

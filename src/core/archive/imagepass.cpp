@@ -39,8 +39,7 @@ ImageOptions ImageOptions::fromSettings(const Settings &settings)
     return options;
 }
 
-ImagePass::ImagePass(QNetworkAccessManager & /*requests go through the slot pool*/, ImageOptions options,
-                     QObject *parent)
+ImagePass::ImagePass(ImageOptions options, QObject *parent)
     : QObject(parent)
     , m_options(std::move(options))
 {

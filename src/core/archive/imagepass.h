@@ -15,8 +15,6 @@
 #include <deque>
 #include <optional>
 
-class QNetworkAccessManager;
-
 namespace Archive {
 
 struct ImageOptions
@@ -59,7 +57,7 @@ class ImagePass final : public QObject
 public:
     static constexpr int SlotCount = Fetch::SlotPool::SlotCount;
 
-    ImagePass(QNetworkAccessManager &network, ImageOptions options, QObject *parent = nullptr);
+    ImagePass(ImageOptions options, QObject *parent = nullptr);
     ~ImagePass() override;
 
     // Scans the article files (paths one folder below the archive folder) and starts fetching;

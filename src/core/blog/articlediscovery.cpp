@@ -8,8 +8,7 @@
 
 namespace Blog {
 
-ArticleDiscovery::ArticleDiscovery(QNetworkAccessManager & /*requests go through the slot pool*/, ArticleTable &table,
-                                   int timeoutMs, qint64 maxBodyBytes, QObject *parent)
+ArticleDiscovery::ArticleDiscovery(ArticleTable &table, int timeoutMs, qint64 maxBodyBytes, QObject *parent)
     : QObject(parent)
     , m_table(table)
 {

@@ -11,8 +11,6 @@
 #include <array>
 #include <optional>
 
-class QNetworkAccessManager;
-
 namespace Blog {
 
 class ArticleTable;
@@ -33,8 +31,7 @@ public:
     // Never more requests than this to the host at once, as for downloads.
     static constexpr int MaxRequests = Fetch::SlotPool::SlotCount;
 
-    ArticleDiscovery(QNetworkAccessManager &network, ArticleTable &table, int timeoutMs, qint64 maxBodyBytes,
-                     QObject *parent = nullptr);
+    ArticleDiscovery(ArticleTable &table, int timeoutMs, qint64 maxBodyBytes, QObject *parent = nullptr);
     ~ArticleDiscovery() override;
 
     // Requests in flight at most, 1 to MaxRequests (1 is the one-at-a-time walk); the next start() uses it.
