@@ -8,6 +8,7 @@
 #include <QDateTime>
 #include <QLocale>
 #include <QSignalSpy>
+#include <QSslConfiguration>
 #include <gtest/gtest.h>
 
 using FetchResult = Fetch::Result;
@@ -68,6 +69,25 @@ TEST_F(PageFetch, RefusedConnectionCountsAsEmptyPage)
     const FetchResult result = fetch(QStringLiteral("http://127.0.0.1:%1/x").arg(port));
     EXPECT_EQ(result.status, FetchResult::Status::Failed);
     EXPECT_TRUE(result.body.isEmpty());
+}
+
+// An https host is read over TLS when its certificate is trusted; an untrusted one gets no request.
+TEST_F(PageFetch, HttpsNeedsATrustedCertificate)
+{
+    server.useTls();
+    server.serve("/b/blog", "secret");
+    const QString address = server.baseUrl() + QStringLiteral("b/blog");
+    const FetchResult untrusted = fetch(address);
+    EXPECT_EQ(untrusted.status, FetchResult::Status::Failed);
+    EXPECT_TRUE(untrusted.body.isEmpty());
+    EXPECT_TRUE(server.requests().isEmpty());
+
+    const QSslConfiguration before = QSslConfiguration::defaultConfiguration();
+    QSslConfiguration::setDefaultConfiguration(CannedServer::trustedConfiguration());
+    const FetchResult trusted = fetch(address);
+    QSslConfiguration::setDefaultConfiguration(before);
+    EXPECT_EQ(trusted.status, FetchResult::Status::Complete) << trusted.error.toStdString();
+    EXPECT_EQ(trusted.body, QByteArray("secret"));
 }
 
 TEST_F(PageFetch, BlogNameGoesIntoTheAddressUnchanged)

@@ -1,6 +1,19 @@
 #include "support/cannedserver.h"
 
+#include <QFile>
+#include <QSslConfiguration>
+#include <QSslSocket>
 #include <QTcpSocket>
+
+namespace {
+
+QByteArray tlsFile(const char *name)
+{
+    QFile file(QStringLiteral(PELMORA_TEST_DATA "/tls/") + QLatin1String(name));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
 
 CannedServer::CannedServer(QObject *parent)
     : QTcpServer(parent)
@@ -9,9 +22,38 @@ CannedServer::CannedServer(QObject *parent)
     listen(QHostAddress::LocalHost, 0);
 }
 
+void CannedServer::useTls()
+{
+    m_certificate = QSslCertificate(tlsFile("loopback.crt"));
+    m_key = QSslKey(tlsFile("loopback.key"), QSsl::Ec);
+}
+
+QSslConfiguration CannedServer::trustedConfiguration()
+{
+    QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
+    configuration.addCaCertificate(QSslCertificate(tlsFile("loopback.crt")));
+    return configuration;
+}
+
 QString CannedServer::baseUrl() const
 {
-    return QStringLiteral("http://127.0.0.1:%1/").arg(serverPort());
+    return QStringLiteral("%1://127.0.0.1:%2/")
+        .arg(m_certificate.isNull() ? QLatin1String("http") : QLatin1String("https"))
+        .arg(serverPort());
+}
+
+void CannedServer::incomingConnection(qintptr descriptor)
+{
+    if (m_certificate.isNull()) {
+        QTcpServer::incomingConnection(descriptor);
+        return;
+    }
+    auto *socket = new QSslSocket(this);
+    socket->setSocketDescriptor(descriptor);
+    socket->setLocalCertificate(m_certificate);
+    socket->setPrivateKey(m_key);
+    socket->startServerEncryption();
+    addPendingConnection(socket);
 }
 
 void CannedServer::onConnection()

@@ -2,6 +2,9 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QSslCertificate>
+#include <QSslConfiguration>
+#include <QSslKey>
 #include <QStringList>
 #include <QTcpServer>
 
@@ -19,8 +22,16 @@ public:
     void silence(const QByteArray &path) { m_silent.append(path); }
     // Answers `path` with 302 Found to `location`.
     void redirect(const QByteArray &path, const QByteArray &location) { m_redirects.insert(path, location); }
+    // Speaks TLS from now on, with the test certificate for 127.0.0.1 (tests/data/tls); baseUrl
+    // then gives an https address. The certificate is the test's own: clients trust it only when
+    // told to (trustedConfiguration).
+    void useTls();
+    static QSslConfiguration trustedConfiguration();
     QString baseUrl() const;
     const QList<QByteArray> &requests() const { return m_requests; }
+
+protected:
+    void incomingConnection(qintptr descriptor) override;
 
 private:
     void onConnection();
@@ -30,4 +41,6 @@ private:
     QList<QByteArray> m_silent;
     QHash<QByteArray, QByteArray> m_redirects;
     QList<QByteArray> m_requests;
+    QSslCertificate m_certificate;
+    QSslKey m_key;
 };
