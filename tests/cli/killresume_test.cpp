@@ -47,7 +47,8 @@ QMap<QString, QByteArray> tree(const QString &root)
 class Cli
 {
 public:
-    explicit Cli(const QStringList &arguments)
+    // Its error output goes to `errorLog` when given, so that a run that ends too early can say why.
+    explicit Cli(const QStringList &arguments, const QString &errorLog = QString())
     {
         std::vector<QByteArray> bytes{QByteArrayLiteral(PELMORA_BIN_DIR "/pelmora-cli")};
         for (const QString &argument : arguments)
@@ -59,7 +60,8 @@ public:
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+        const QByteArray errorPath = errorLog.isEmpty() ? QByteArrayLiteral("/dev/null") : QFile::encodeName(errorLog);
+        posix_spawn_file_actions_addopen(&actions, 2, errorPath.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (posix_spawn(&m_pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
             m_pid = -1;
         posix_spawn_file_actions_destroy(&actions);
@@ -90,6 +92,15 @@ public:
         return false;
     }
     int exitCode() const { return WIFEXITED(m_status) ? WEXITSTATUS(m_status) : -1; }
+    // How the run ended, for a failure message.
+    std::string ending() const
+    {
+        if (m_status == -1)
+            return "not started";
+        if (WIFSIGNALED(m_status))
+            return "signal " + std::to_string(WTERMSIG(m_status));
+        return "exit " + std::to_string(exitCode());
+    }
 
 private:
     pid_t m_pid = -1;
@@ -198,9 +209,11 @@ TEST(KillAndResume, EveryKillLeavesWholeFilesAndTheResumeEndsAsOneRun)
     constexpr int DownloadKills = 7;
     for (int kill = 1; kill <= DownloadKills; ++kill) {
         const int start = log.count();
-        Cli cli(arguments(killed, QStringLiteral("download")));
+        const QString errors = temp.file(QStringLiteral("run.err"));
+        Cli cli(arguments(killed, QStringLiteral("download")), errors);
         EXPECT_TRUE(cli.runUntil([&] { return log.count() - start >= Articles / (DownloadKills + 2); }))
-            << "download run " << kill << " ended before its kill";
+            << "download run " << kill << " ended before its kill, " << cli.ending() << ", after "
+            << log.count() - start << " requests: " << readAll(errors).toStdString();
         checkWhole(kill);
     }
     for (const int pages : {1, Articles / 3, Articles * 2 / 3}) {
