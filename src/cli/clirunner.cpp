@@ -354,8 +354,13 @@ void CliRunner::runChm()
         return;
     const Result<Pipeline::HelpFileReport> built = Pipeline::buildHelpFile(
         layout(), m_blogName, m_table, m_titles, &Pipeline::compileHelpProject, [this](const Progress &progress) {
-            if (progress.stage != Progress::Stage::Failed)
+            // The files compressed are counted on a terminal only.
+            if (progress.stage == Progress::Stage::Running) {
+                if (m_interactive)
+                    progressLine(QStringLiteral("files"), progress.done, progress.total, QString(), QString());
+            } else if (progress.stage != Progress::Stage::Failed) {
                 status(Presentation::statusText(progress));
+            }
         });
     if (!built)
         return fail(Failure, Presentation::packFailed(built.error()));

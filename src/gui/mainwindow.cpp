@@ -245,6 +245,10 @@ void MainWindow::showProgress(const Progress &progress)
     if (progress.phase == Progress::Phase::IndexPages && progress.stage == Progress::Stage::Running &&
         progress.done % 100 == 0)
         m_ui->statusLine->repaint();
+    // So is the compile; the bar is repainted at each whole percent of the files.
+    if (progress.phase == Progress::Phase::HelpFile && progress.stage == Progress::Stage::Running &&
+        progress.total > 0 && progress.done * 100 / progress.total != (progress.done - 1) * 100 / progress.total)
+        m_ui->progressBar->repaint();
 }
 
 bool MainWindow::takeBlogName()

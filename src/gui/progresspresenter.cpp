@@ -61,8 +61,11 @@ void ProgressPresenter::present(const Progress &progress)
             update(progress.phase, progress.done, progress.total);
         return;
     case Progress::Phase::HelpFile:
+        // Busy until the compile counts the files it compresses.
         if (progress.stage == Progress::Stage::Started)
             update(progress.phase, 0, 0);
+        else if (progress.stage == Progress::Stage::Running)
+            update(progress.phase, progress.done, progress.total);
         return;
     case Progress::Phase::StartPage:
     case Progress::Phase::Import:

@@ -35,7 +35,7 @@ public:
     // A Find, Download or Build CHM starts: the clock for the notice starts here.
     void runStarted();
     // Shows the counted phases of what core reports: Find's pages, Download's articles, the
-    // pictures, the index pages, and Build CHM as a busy bar (the compile does not count its files).
+    // pictures, the index pages and Build CHM's files (a busy bar until the files are counted).
     void present(const Progress &progress);
     // `done` of `total` steps of `phase`; a total of 0 shows a busy bar.
     void update(Progress::Phase phase, int done, int total);

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QRegularExpression>
 #include <cerrno>
 #include <gtest/gtest.h>
 #include <pty.h>
@@ -111,6 +112,27 @@ TEST_F(Terminal, ProgressUpdatesInPlaceOnATerminalAndPipedOutputKeepsItsLines)
     EXPECT_TRUE(line.contains("/s")) << line.toStdString();
     EXPECT_TRUE(line.contains(" left")) << line.toStdString();
     EXPECT_TRUE(line.endsWith("\x1b[K")) << line.toStdString();
+
+    // The compile counts its files on the terminal only.
+    piped.start(BinDir + QStringLiteral("/pelmora-cli"), arguments(QStringLiteral("chm")));
+    ASSERT_TRUE(piped.waitForFinished(60000));
+    ASSERT_EQ(piped.exitCode(), 0) << piped.readAllStandardError().toStdString();
+    const QByteArray plainChm = piped.readAllStandardOutput();
+    const QRegularExpression countLine(QStringLiteral("^\\d+/\\d+"), QRegularExpression::MultilineOption);
+    EXPECT_FALSE(plainChm.contains('\r') || countLine.match(QString::fromUtf8(plainChm)).hasMatch())
+        << plainChm.toStdString();
+    const auto [chmScreen, chmCode] =
+        runOnTerminal(BinDir + QStringLiteral("/pelmora-cli"), arguments(QStringLiteral("chm")));
+    ASSERT_EQ(chmCode, 0) << chmScreen.toStdString();
+    const qsizetype files = chmScreen.lastIndexOf("] files ");
+    ASSERT_GE(files, 0) << chmScreen.toStdString();
+    const QByteArray filesLine = chmScreen.mid(files, chmScreen.indexOf("\r\n", files) - files);
+    const QRegularExpressionMatch counts =
+        QRegularExpression(QStringLiteral("^\\] files (\\d+)/(\\d+)")).match(QString::fromLatin1(filesLine));
+    ASSERT_TRUE(counts.hasMatch()) << filesLine.toStdString();
+    EXPECT_GT(counts.captured(1).toInt(), 0) << filesLine.toStdString();
+    EXPECT_EQ(counts.captured(1).toInt(), counts.captured(2).toInt()) << filesLine.toStdString();
+    EXPECT_TRUE(filesLine.endsWith("\x1b[K")) << filesLine.toStdString();
 }
 
 TEST(DesktopProgram, HelpAndVersionNeedNoDisplay)

@@ -81,7 +81,7 @@ private slots:
                                 SLOT(onUpdate(QString, QVariantMap))));
     }
 
-    void barFollowsADownloadAndHidesAtTheEnd()
+    void barFollowsADownloadAndBuildChmAndHidesAtTheEnd()
     {
         SampleHostConfig config;
         config.articles = 40;
@@ -102,30 +102,45 @@ private slots:
             int maximum;
             bool visible;
         };
-        // The articles, then the index pages.
+        // The articles, then the index pages, then the files of the help file.
         QList<Seen> articlesSeen;
         QList<Seen> indexSeen;
+        QList<Seen> filesSeen;
         connect(bar, &QProgressBar::valueChanged, bar, [&](int value) {
             const Seen seen{value, bar->maximum(), bar->isVisible()};
             if (bar->format().startsWith(u"下载文章"_s))
                 articlesSeen.append(seen);
             else if (bar->format().startsWith(u"生成索引"_s))
                 indexSeen.append(seen);
+            else if (bar->format().startsWith(u"打包CHM"_s) && bar->maximum() > 0) // past the busy bar
+                filesSeen.append(seen);
         });
         h.button(2)->click();
         QTRY_COMPARE_WITH_TIMEOUT(h.buttons(), pattern(ButtonState::Downloaded), Patience);
+        QVERIFY(!bar->isVisible());
+        int files = 0;
+        h.context.compile = [&files](const QString &project, const HelpFile::CompileOptions &options) {
+            const Result<HelpFile::CompileReport> compiled = Pipeline::compileHelpProject(project, options);
+            files = compiled ? compiled->fileCount : -1;
+            return compiled;
+        };
+        h.button(3)->click();
+        QCOMPARE(h.buttons(), pattern(ButtonState::Packed));
+        QVERIFY(files > 0);
 
         const int articles = h.window->table().articleCount();
-        for (const QList<Seen> &seen : {articlesSeen, indexSeen}) {
+        const std::pair<QList<Seen>, int> runs[] = {
+            {articlesSeen, articles}, {indexSeen, articles}, {filesSeen, files}};
+        for (const auto &[seen, maximum] : runs) {
             QVERIFY(!seen.isEmpty());
             int last = 0;
             for (const Seen &s : seen) {
-                QCOMPARE(s.maximum, articles);
+                QCOMPARE(s.maximum, maximum);
                 QVERIFY(s.visible);
                 QVERIFY(s.value >= last);
                 last = s.value;
             }
-            QCOMPARE(last, articles);
+            QCOMPARE(last, maximum);
         }
         QVERIFY(!bar->isVisible());
 

@@ -357,6 +357,19 @@ TEST_F(HelpCompile, ReportListsLinksToMissingFilesWithoutFailing)
     EXPECT_EQ(report->outputBytes, QFileInfo(output()).size());
 }
 
+TEST_F(HelpCompile, CountsEachCompressedFileOnceUpToTheTotal)
+{
+    std::vector<std::pair<int, int>> seen;
+    HelpFile::CompileOptions options;
+    options.filesCompressed = [&](int done, int total) { seen.emplace_back(done, total); };
+    const Result<HelpFile::CompileReport> report = HelpFile::compileProject(projectPath(), {}, options);
+    ASSERT_TRUE(report.ok()) << report.error().toStdString();
+    std::vector<std::pair<int, int>> expected;
+    for (int done = 1; done <= report->fileCount; ++done)
+        expected.emplace_back(done, report->fileCount);
+    EXPECT_EQ(seen, expected);
+}
+
 TEST_F(HelpCompile, MissingFilesEntryIsLeftOutAndNamed)
 {
     QFile::remove(m_archive + QStringLiteral("/Q_A__1/2002.html"));

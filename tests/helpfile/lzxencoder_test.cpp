@@ -152,6 +152,26 @@ TEST(LzxCompress, ThreadCountDoesNotChangeTheStream)
     EXPECT_EQ(one.frameOffsets, two.frameOffsets);
 }
 
+TEST(LzxCompress, ProgressRisesByWholeIntervalsAndStopsShortOfTheEnd)
+{
+    const QByteArray data = text(400000, 14); // seven intervals, the last one short
+    for (int threads : {1, 4}) {
+        std::vector<qsizetype> seen;
+        Lzx::compress(data, threads, [&](qsizetype compressed) { seen.push_back(compressed); });
+        if (threads == 1) {
+            std::vector<qsizetype> expected;
+            for (qsizetype n = 1; n <= 6; ++n)
+                expected.push_back(n * Lzx::ResetInterval);
+            EXPECT_EQ(seen, expected);
+        }
+        for (size_t i = 0; i < seen.size(); ++i) {
+            EXPECT_EQ(seen[i] % Lzx::ResetInterval, 0);
+            EXPECT_LT(seen[i], data.size());
+            EXPECT_TRUE(i == 0 || seen[i] > seen[i - 1]) << threads << " threads";
+        }
+    }
+}
+
 // Kraft sum of a code, scaled so that a complete code of limit `maxLength` gives 2^maxLength.
 quint64 kraft(const std::vector<quint8> &lengths, int maxLength)
 {

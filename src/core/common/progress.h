@@ -15,9 +15,11 @@ struct Progress
         Pictures,   // pictures: done = settled, total = all
         IndexPages, // index pages: done = the row written, total = articles
         StartPage,  // the start page
-        HelpFile,   // help project and compile: done = articles missing from the help file
-        Import,     // task file rows: done = the row loaded, total = rows
-        Export,     // task file: subject = the blog name
+        // help project and compile: Running done = files compressed, total = files; Done done =
+        // articles missing from the help file
+        HelpFile,
+        Import, // task file rows: done = the row loaded, total = rows
+        Export, // task file: subject = the blog name
     };
     enum class Stage {
         Started,

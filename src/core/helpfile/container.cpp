@@ -185,6 +185,7 @@ struct ContainerLayout
     std::vector<DirectoryEntry> directory;
     std::map<QByteArray, QByteArray> seen; // folded name -> name
     QByteArray section0;
+    std::vector<qsizetype> section1Ends; // of each file in order: section 1's length once it is laid out
 
     // False when a name that differs only in case is listed already.
     bool add(const DirectoryEntry &e)
@@ -230,6 +231,7 @@ Result<QByteArray> layOutFiles(const std::vector<ContainerFile> &files, Containe
             for (qsizetype slash = f.name.indexOf('/'); slash >= 0; slash = f.name.indexOf('/', slash + 1))
                 addEntry({f.name.left(slash + 1), 0, 0, 0});
         }
+        layout.section1Ends.push_back(section1.size());
     }
 
     return section1;
@@ -401,7 +403,15 @@ Result<QByteArray> buildContainer(const std::vector<ContainerFile> &files, const
     // exactly on a frame boundary gets one spare byte and with it one more frame.
     if (!section1.isEmpty() && section1.size() % Lzx::FrameSize == 0)
         section1.append('\0');
-    const Lzx::Stream stream = Lzx::compress(section1, options.threads);
+    size_t filesDone = 0;
+    const auto reportFilesUpTo = [&](qsizetype compressed) {
+        for (; filesDone < layout.section1Ends.size() && layout.section1Ends[filesDone] <= compressed; ++filesDone)
+            options.filesDone(static_cast<int>(filesDone + 1));
+    };
+    const Lzx::Stream stream =
+        Lzx::compress(section1, options.threads, options.filesDone ? Lzx::PrefixProgress(reportFilesUpTo) : nullptr);
+    if (options.filesDone)
+        reportFilesUpTo(section1.size());
     const auto uncompressed = static_cast<quint64>(section1.size());
     section1.clear();
 

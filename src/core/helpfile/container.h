@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <functional>
 #include <vector>
 
 // The ITSF container of a compiled help file: headers, the PMGL/PMGI directory, the uncompressed
@@ -22,6 +23,10 @@ struct ContainerOptions
     quint32 lcid = 0x0804;
     quint32 timestamp = 0;
     int threads = 0; // compression threads, 0 for one per core
+    // Called on the calling thread as the files are compressed: how many of them, from the first in
+    // the order given, are done. It rises by one a call, from 1 to the number of files; a file kept
+    // uncompressed or empty counts as done with the last compressed one before it.
+    std::function<void(int done)> filesDone;
 };
 
 // Variable-length directory integer: 7 bits a byte, most significant group first.

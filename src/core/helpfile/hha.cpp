@@ -301,6 +301,13 @@ Result<CompileReport> compileProject(const QString &projectPath, const std::func
     ContainerOptions containerOptions;
     containerOptions.lcid = project.lcid;
     containerOptions.timestamp = static_cast<quint32>(now);
+    if (options.filesCompressed) {
+        const int internalFiles = static_cast<int>(files.size()) - report.fileCount;
+        containerOptions.filesDone = [&](int done) {
+            if (done > internalFiles)
+                options.filesCompressed(done - internalFiles, report.fileCount);
+        };
+    }
     Result<QByteArray> bytes = buildContainer(files, containerOptions);
     if (!bytes)
         return failureFrom<CompileReport>(bytes);

@@ -38,6 +38,9 @@ struct CompileOptions
     // When given, the compiled copy's contents and index are made from this instead of the project's
     // contents and index files.
     std::optional<TitledSitemap> titledSitemap;
+    // Called as the files taken from the project folder are compressed, the longest step: `done`
+    // rises by one a call from 1 to `total`, which is CompileReport::fileCount.
+    std::function<void(int done, int total)> filesCompressed;
 };
 
 // Compiles a help project (.hhp) into the file its "Compiled file" option names. What is stored is a

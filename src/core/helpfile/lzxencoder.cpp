@@ -7,6 +7,7 @@
 #include <atomic>
 #include <bit>
 #include <cstring>
+#include <memory>
 #include <thread>
 
 namespace HelpFile::Lzx {
@@ -582,14 +583,17 @@ private:
 
 } // namespace
 
-Stream compress(QByteArrayView data, int threads)
+Stream compress(QByteArrayView data, int threads, const PrefixProgress &progress)
 {
     Stream stream;
     const qsizetype padded = (data.size() + FrameSize - 1) / FrameSize * FrameSize;
     const auto intervals = static_cast<size_t>((padded + ResetInterval - 1) / ResetInterval);
     std::vector<IntervalOutput> outputs(intervals);
     std::atomic<size_t> next{0};
-    const auto work = [&] {
+    // Intervals finish out of order; the progress counts only the unbroken run of finished ones.
+    const auto finished = std::make_unique<std::atomic<bool>[]>(intervals);
+    size_t finishedRun = 0; // touched by the calling thread only
+    const auto work = [&](bool reports) {
         IntervalEncoder encoder;
         std::vector<uchar> buffer(ResetInterval);
         for (size_t i = next++; i < intervals; i = next++) {
@@ -599,14 +603,22 @@ Stream compress(QByteArrayView data, int threads)
             std::memcpy(buffer.data(), data.data() + start, static_cast<size_t>(available));
             std::fill(buffer.begin() + available, buffer.begin() + size, uchar(0));
             outputs[i] = encoder.encode(buffer.data(), size);
+            finished[i].store(true, std::memory_order_release);
+            if (!reports || !progress)
+                continue;
+            const size_t before = finishedRun;
+            while (finishedRun < intervals && finished[finishedRun].load(std::memory_order_acquire))
+                ++finishedRun;
+            if (finishedRun > before && finishedRun < intervals)
+                progress(static_cast<qsizetype>(finishedRun) * ResetInterval);
         }
     };
     size_t workers = threads > 0 ? static_cast<size_t>(threads) : std::max(1u, std::thread::hardware_concurrency());
     workers = std::min(workers, intervals);
     std::vector<std::thread> pool;
     for (size_t t = 1; t < workers; ++t)
-        pool.emplace_back(work);
-    work();
+        pool.emplace_back(work, false);
+    work(true);
     for (std::thread &t : pool)
         t.join();
 

@@ -49,9 +49,15 @@ Result<HelpFileReport> buildHelpFile(const Archive::Layout &layout, const QStrin
     report(helpFileEvent(Progress::Stage::Started));
     QFile startPage(layout.file(QStringLiteral("index.html")));
     const QByteArray startPageBytes = startPage.open(QIODevice::ReadOnly) ? startPage.readAll() : QByteArray();
-    const Result<HelpFile::CompileReport> compiled =
-        compile(layout.file(Archive::projectFileName()),
-                Archive::helpCompileOptions(table, titledContents, Archive::pagesOnStartPage(startPageBytes)));
+    HelpFile::CompileOptions options =
+        Archive::helpCompileOptions(table, titledContents, Archive::pagesOnStartPage(startPageBytes));
+    options.filesCompressed = [&report](int done, int total) {
+        Progress running = helpFileEvent(Progress::Stage::Running);
+        running.done = done;
+        running.total = total;
+        report(running);
+    };
+    const Result<HelpFile::CompileReport> compiled = compile(layout.file(Archive::projectFileName()), options);
     if (!compiled)
         return failed(compiled.error(), report);
     HelpFileReport result;

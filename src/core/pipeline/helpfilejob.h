@@ -32,8 +32,9 @@ struct HelpFileReport
 
 // Build CHM: refuses an archive without its start page (Download has not finished), writes the
 // help project into the archive folder and compiles it, reporting HelpFile Started before the
-// compile and Done (done = articles missing) after it. With `titledContents` the compiled copy's
-// contents and index go by category and title (Archive::helpCompileOptions). The compile blocks; a failure is returned,
+// compile, Running for each file compressed (done of total files) and Done (done = articles
+// missing) after it. With `titledContents` the compiled copy's contents and index go by category
+// and title (Archive::helpCompileOptions). The compile blocks; a failure is returned,
 // with the reason, and reported as HelpFile Failed.
 Result<HelpFileReport> buildHelpFile(const Archive::Layout &layout, const QString &blogName,
                                      const Blog::ArticleTable &table, bool titledContents, const HelpCompiler &compile,
