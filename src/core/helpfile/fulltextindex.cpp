@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace HelpFile {
 
@@ -211,18 +212,39 @@ void FullTextIndex::chooseRoots()
     m_sample = {};
 }
 
+std::vector<FullTextIndex::Occurrence> FullTextIndex::groupedByWord(const std::vector<Occurrence> &occurrences)
+{
+    Grouping &g = m_grouping;
+    ++g.current;
+    g.round.resize(m_words.size(), 0);
+    g.group.resize(m_words.size());
+    g.starts.clear();
+    for (const Occurrence &o : occurrences) {
+        if (g.round[o.word] != g.current) {
+            g.round[o.word] = g.current;
+            g.group[o.word] = static_cast<quint32>(g.starts.size());
+            g.starts.push_back(0);
+        }
+        ++g.starts[g.group[o.word]];
+    }
+    quint32 start = 0;
+    for (quint32 &s : g.starts)
+        start += std::exchange(s, start);
+    std::vector<Occurrence> grouped(occurrences.size());
+    for (const Occurrence &o : occurrences)
+        grouped[g.starts[g.group[o.word]]++] = o;
+    return grouped;
+}
+
 void FullTextIndex::addTopic(quint32 topic, QByteArrayView html, QByteArrayView title)
 {
-    const auto byWord = [](const Occurrence &a, const Occurrence &b) {
-        return a.word != b.word ? a.word < b.word : a.location < b.location;
-    };
-    const auto sortedWords = [&](const auto &forEach, QByteArrayView text) {
+    // Words come with increasing locations, so grouping them keeps each word's locations in order.
+    const auto wordsOf = [&](const auto &forEach, QByteArrayView text) {
         m_scratch.clear();
         forEach(text, [this](QByteArrayView word, quint32 location) { collect(m_scratch, word, location); });
-        std::sort(m_scratch.begin(), m_scratch.end(), byWord);
-        return m_scratch;
+        return groupedByWord(m_scratch);
     };
-    SampledTopic words{topic, sortedWords(forEachPageWord, html), sortedWords(forEachTextWord, title)};
+    SampledTopic words{topic, wordsOf(forEachPageWord, html), wordsOf(forEachTextWord, title)};
     ++m_topicCount;
     if (m_rootsChosen) {
         append(topic, words.body, false);

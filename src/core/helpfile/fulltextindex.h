@@ -48,7 +48,7 @@ private:
         quint32 word;
         quint32 location;
     };
-    // A topic's words, by word and then location, kept until the roots of the codes are chosen.
+    // A topic's words grouped by word, kept until the roots of the codes are chosen.
     struct SampledTopic
     {
         quint32 topic;
@@ -66,7 +66,18 @@ private:
         quint64 distinctBytes = 0;
         quint32 longest = 0;
     };
+    // Per word, the group it has in the text being grouped, valid where `round` matches.
+    struct Grouping
+    {
+        std::vector<quint32> round;
+        std::vector<quint32> group;
+        std::vector<quint32> starts;
+        quint32 current = 0;
+    };
     quint32 wordId(QByteArrayView word);
+    // The occurrences of each word together, in the order words first occur; each word's locations
+    // keep their increasing order.
+    std::vector<Occurrence> groupedByWord(const std::vector<Occurrence> &occurrences);
     void collect(std::vector<Occurrence> &into, QByteArrayView word, quint32 location);
     // Picks the roots that code the sampled topics best, then codes them.
     void chooseRoots();
@@ -80,6 +91,7 @@ private:
     std::vector<quint32> m_characterIds; // double-byte character -> index in m_words + 1, or 0
     std::vector<Word> m_words;
     std::vector<Occurrence> m_scratch;
+    Grouping m_grouping;
     std::vector<SampledTopic> m_sample;
     size_t m_sampledOccurrences = 0;
     bool m_rootsChosen = false;
