@@ -274,8 +274,8 @@ int main(int argc, char **argv)
     out << "ratio with/without index: time " << QString::number(indexTime, 'f', 3) << ", CPU time "
         << QString::number(indexed->cpu / plain->cpu, 'f', 3) << ", size " << QString::number(indexSize, 'f', 3)
         << '\n';
-    out << "target (time at most 1.3x, size at most 1.2x): "
-        << (indexTime <= 1.3 && indexSize <= 1.2 ? "met" : "MISSED") << '\n';
+    out << "targets with/without index: time at most 1.3x " << (indexTime <= 1.3 ? "met" : "MISSED")
+        << ", size at most 1.2x " << (indexSize <= 1.2 ? "met" : "MISSED") << '\n';
     const double ideal = idealHitListBytes(ours + QLatin1Char('/') + blog);
     out << "hit lists coded ideally, list by list: " << qint64(ideal) << " bytes, so the size ratio is at least "
         << QString::number((static_cast<double>(plain->size) + ideal) / static_cast<double>(plain->size), 'f', 3)
