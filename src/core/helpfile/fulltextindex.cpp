@@ -1,10 +1,12 @@
 #include "helpfile/fulltextindex.h"
 
+#include "helpfile/hitlistcoding.h"
 #include "helpfile/littleendian.h"
 #include "helpfile/pagewords.h"
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace HelpFile {
 
@@ -26,11 +28,8 @@ constexpr int HeaderSize = 0x400;
 constexpr int NodeSize = 4096;
 constexpr int LeafHeaderSize = 8;  // next leaf, 0, free space
 constexpr int IndexHeaderSize = 2; // free space
-// Hit lists are "scale and root" codes with scale 2; these roots suit the numbers they hold:
-// differences between topic numbers (mostly small), hits per topic (a few) and between locations.
-constexpr int DocumentRoot = 1;
-constexpr int CountRoot = 1;
-constexpr int LocationRoot = 4;
+// The roots of the codes are chosen from the hits of the first topics, up to this many.
+constexpr size_t SampledOccurrences = 1 << 20;
 
 // 7 bits a byte, the lowest group first, the high bit set on every byte but the last.
 void putEncint(QByteArray &out, quint64 value)
@@ -118,84 +117,144 @@ std::vector<Child> indexLevel(QByteArray &out, const std::vector<Child> &childre
 FullTextIndex::FullTextIndex(quint32 codePage, quint32 lcid)
     : m_codePage(codePage)
     , m_lcid(lcid)
+    , m_characterIds(0x10000, 0)
 {}
+
+quint32 FullTextIndex::wordId(QByteArrayView word)
+{
+    const auto add = [this](QByteArrayView bytes) {
+        m_words.push_back({bytes.toByteArray(), {}, {}});
+        return static_cast<quint32>(m_words.size() - 1);
+    };
+    if (word.size() == 2 && static_cast<unsigned char>(word[0]) >= 0x80) {
+        quint32 &id = m_characterIds[static_cast<unsigned char>(word[0]) << 8 | static_cast<unsigned char>(word[1])];
+        if (id == 0)
+            id = add(word) + 1;
+        return id - 1;
+    }
+    const auto it = m_ids.constFind(QByteArray::fromRawData(word.data(), word.size()));
+    if (it != m_ids.cend())
+        return *it;
+    const quint32 id = add(word);
+    m_ids.insert(m_words.back().bytes, id);
+    return id;
+}
 
 void FullTextIndex::collect(std::vector<Occurrence> &into, QByteArrayView word, quint32 location)
 {
-    const QByteArray key = word.toByteArray();
-    auto it = m_ids.constFind(key);
-    if (it == m_ids.cend()) {
-        it = m_ids.insert(key, static_cast<quint32>(m_words.size()));
-        m_words.push_back({key, {}, {}});
-    }
-    into.push_back({*it, location});
+    into.push_back({wordId(word), location});
     ++m_occurrences;
     m_occurrenceBytes += static_cast<quint64>(word.size());
 }
 
 namespace {
 
-void putBit(QByteArray &bits, int &bitsInLastByte, bool bit)
+// Calls `group(first, last)` for each run of occurrences of one word.
+template <typename Occurrences, typename Group> void forEachWord(const Occurrences &occurrences, Group group)
 {
-    if (bitsInLastByte == 0)
-        bits.append('\0');
-    if (bit)
-        bits[bits.size() - 1] = static_cast<char>(bits.back() | (0x80 >> bitsInLastByte));
-    bitsInLastByte = (bitsInLastByte + 1) % 8;
-}
-
-// Scale 2: values below 2^root are "0" and `root` bits; larger ones a run of ones, a zero and all
-// but the leading bit of the value.
-void putScaleRoot(QByteArray &bits, int &bitsInLastByte, quint64 value, int root)
-{
-    int valueBits = root;
-    if (value >= (quint64(1) << root)) {
-        valueBits = 63 - __builtin_clzll(value);
-        for (int i = 0; i < valueBits - root + 1; ++i)
-            putBit(bits, bitsInLastByte, true);
-    }
-    putBit(bits, bitsInLastByte, false);
-    for (int b = valueBits - 1; b >= 0; --b)
-        putBit(bits, bitsInLastByte, (value >> b) & 1);
-}
-
-} // namespace
-
-void FullTextIndex::append(quint32 topic, std::vector<Occurrence> &occurrences, bool title)
-{
-    std::sort(occurrences.begin(), occurrences.end(), [](const Occurrence &a, const Occurrence &b) {
-        return a.word != b.word ? a.word < b.word : a.location < b.location;
-    });
     for (size_t first = 0; first < occurrences.size();) {
-        size_t last = first;
+        size_t last = first + 1;
         while (last < occurrences.size() && occurrences[last].word == occurrences[first].word)
             ++last;
-        Word &word = m_words[occurrences[first].word];
-        HitList &list = title ? word.title : word.body;
-        putScaleRoot(list.bits, list.bitsInLastByte, topic - list.lastTopic, DocumentRoot);
-        putScaleRoot(list.bits, list.bitsInLastByte, last - first, CountRoot);
-        quint32 previous = 0;
-        for (size_t k = first; k < last; ++k) {
-            putScaleRoot(list.bits, list.bitsInLastByte, occurrences[k].location - previous, LocationRoot);
-            previous = occurrences[k].location;
-        }
-        list.bitsInLastByte = 0; // each topic starts on a byte of its own
-        list.lastTopic = topic;
-        ++list.topics;
+        group(first, last);
         first = last;
     }
 }
 
+} // namespace
+
+void FullTextIndex::append(quint32 topic, const std::vector<Occurrence> &occurrences, bool title)
+{
+    forEachWord(occurrences, [&](size_t first, size_t last) {
+        Word &word = m_words[occurrences[first].word];
+        HitList &list = title ? word.title : word.body;
+        BitWriter bits(list.bits);
+        bits.putScaleRoot(topic - list.lastTopic, m_roots.document);
+        bits.putScaleRoot(static_cast<quint32>(last - first), m_roots.count);
+        quint32 previous = 0;
+        for (size_t k = first; k < last; ++k) {
+            bits.putScaleRoot(occurrences[k].location - previous, m_roots.location);
+            previous = occurrences[k].location;
+        }
+        bits.padToByte();
+        list.lastTopic = topic;
+        ++list.topics;
+    });
+}
+
+void FullTextIndex::chooseRoots()
+{
+    ValueHistogram documents;
+    ValueHistogram counts;
+    ValueHistogram locations;
+    std::vector<quint32> lastTopic(m_words.size() * 2, 0);
+    for (const SampledTopic &sampled : m_sample) {
+        for (const auto *occurrences : {&sampled.body, &sampled.title}) {
+            forEachWord(*occurrences, [&](size_t first, size_t last) {
+                quint32 &previousTopic = lastTopic[(*occurrences)[first].word * 2 + (occurrences == &sampled.title)];
+                documents.add(sampled.topic - previousTopic);
+                previousTopic = sampled.topic;
+                counts.add(static_cast<quint32>(last - first));
+                quint32 previous = 0;
+                for (size_t k = first; k < last; ++k) {
+                    locations.add((*occurrences)[k].location - previous);
+                    previous = (*occurrences)[k].location;
+                }
+            });
+        }
+    }
+    m_roots = {documents.bestRoot(), counts.bestRoot(), locations.bestRoot()};
+    m_rootsChosen = true;
+    for (const SampledTopic &sampled : m_sample) {
+        append(sampled.topic, sampled.body, false);
+        append(sampled.topic, sampled.title, true);
+    }
+    m_sample = {};
+}
+
+std::vector<FullTextIndex::Occurrence> FullTextIndex::groupedByWord(const std::vector<Occurrence> &occurrences)
+{
+    Grouping &g = m_grouping;
+    ++g.current;
+    g.round.resize(m_words.size(), 0);
+    g.group.resize(m_words.size());
+    g.starts.clear();
+    for (const Occurrence &o : occurrences) {
+        if (g.round[o.word] != g.current) {
+            g.round[o.word] = g.current;
+            g.group[o.word] = static_cast<quint32>(g.starts.size());
+            g.starts.push_back(0);
+        }
+        ++g.starts[g.group[o.word]];
+    }
+    quint32 start = 0;
+    for (quint32 &s : g.starts)
+        start += std::exchange(s, start);
+    std::vector<Occurrence> grouped(occurrences.size());
+    for (const Occurrence &o : occurrences)
+        grouped[g.starts[g.group[o.word]]++] = o;
+    return grouped;
+}
+
 void FullTextIndex::addTopic(quint32 topic, QByteArrayView html, QByteArrayView title)
 {
-    const auto collectInto = [this](QByteArrayView word, quint32 location) { collect(m_scratch, word, location); };
-    m_scratch.clear();
-    forEachPageWord(html, collectInto);
-    append(topic, m_scratch, false);
-    m_scratch.clear();
-    forEachTextWord(title, collectInto);
-    append(topic, m_scratch, true);
+    // Words come with increasing locations, so grouping them keeps each word's locations in order.
+    const auto wordsOf = [&](const auto &forEach, QByteArrayView text) {
+        m_scratch.clear();
+        forEach(text, [this](QByteArrayView word, quint32 location) { collect(m_scratch, word, location); });
+        return groupedByWord(m_scratch);
+    };
+    SampledTopic words{topic, wordsOf(forEachPageWord, html), wordsOf(forEachTextWord, title)};
     ++m_topicCount;
+    if (m_rootsChosen) {
+        append(topic, words.body, false);
+        append(topic, words.title, true);
+        return;
+    }
+    m_sampledOccurrences += words.body.size() + words.title.size();
+    m_sample.push_back(std::move(words));
+    if (m_sampledOccurrences >= SampledOccurrences)
+        chooseRoots();
 }
 
 namespace {
@@ -294,6 +353,8 @@ std::vector<LeafEntry> FullTextIndex::appendHitLists(QByteArray &out, Totals &to
 
 QByteArray FullTextIndex::finish()
 {
+    if (!m_rootsChosen)
+        chooseRoots();
     QByteArray out(HeaderSize, '\0');
     Totals totals;
     const std::vector<LeafEntry> entries = appendHitLists(out, totals);
@@ -307,7 +368,8 @@ QByteArray FullTextIndex::finish()
     setDword(out, 0x14, root);
     setWord(out, 0x18, depth);
     setDword(out, 0x1A, 7);
-    const char roots[] = {2, DocumentRoot, 2, CountRoot, 2, LocationRoot};
+    const char roots[] = {2, static_cast<char>(m_roots.document), 2, static_cast<char>(m_roots.count),
+                          2, static_cast<char>(m_roots.location)};
     out.replace(0x1E, 6, roots, 6);
     setDword(out, 0x2E, NodeSize);
     setDword(out, 0x36, 1);

@@ -135,16 +135,144 @@ QByteArray HelpProject::encode(QStringView text) const
     return usesGbk(lcid) ? Gbk::encode(text) : text.toLatin1();
 }
 
-Result<HelpProject> readProject(const QString &path)
+namespace {
+
+QString native(const QString &path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+Result<QByteArray> readBytes(const QString &path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return Result<HelpProject>::failure(QStringLiteral("Cannot read the help project %1: %2")
-                                                .arg(QDir::toNativeSeparators(path), file.errorString()));
+        return Result<QByteArray>::failure(
+            QStringLiteral("Cannot read the help project %1: %2").arg(native(path), file.errorString()));
     QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        return Result<HelpProject>::failure(QStringLiteral("Cannot read the help project %1: %2")
-                                                .arg(QDir::toNativeSeparators(path), file.errorString()));
+        return Result<QByteArray>::failure(
+            QStringLiteral("Cannot read the help project %1: %2").arg(native(path), file.errorString()));
+    return bytes;
+}
+
+// The language picks the code page of everything else, so it is found first; its line is ASCII.
+// Answers whether the project names one.
+Result<bool> readLanguage(const QList<QByteArray> &lines, const QString &path, HelpProject &project)
+{
+    for (const QByteArray &line : lines) {
+        const qsizetype eq = line.indexOf('=');
+        if (eq <= 0 || line.left(eq).trimmed().toLower() != "language")
+            continue;
+        const auto lcid = parseNumber(QString::fromLatin1(line.mid(eq + 1)));
+        if (!lcid || *lcid <= 0 || *lcid > 0xFFFF)
+            return Result<bool>::failure(QStringLiteral("The help project %1 names an unknown language: %2")
+                                             .arg(native(path), QString::fromLatin1(line.mid(eq + 1)).trimmed()));
+        project.lcid = static_cast<quint32>(*lcid);
+        return true;
+    }
+    return false;
+}
+
+// Only GBK and ASCII can be read here: a project in another code page must keep to ASCII.
+Result<void> checkCodePage(const QByteArray &bytes, const QString &path, const HelpProject &project)
+{
+    if (usesGbk(project.lcid))
+        return {};
+    for (char c : bytes) {
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return Result<void>::failure(
+                QStringLiteral("The help project %1 uses language 0x%2, whose code page cannot be read here.")
+                    .arg(native(path))
+                    .arg(project.lcid, 0, 16));
+    }
+    return {};
+}
+
+enum class Section { None, Options, Windows, Files, Other };
+
+Section sectionNamed(const QString &name)
+{
+    if (name == QLatin1String("OPTIONS"))
+        return Section::Options;
+    if (name == QLatin1String("WINDOWS"))
+        return Section::Windows;
+    if (name == QLatin1String("FILES"))
+        return Section::Files;
+    return Section::Other;
+}
+
+void readOption(const QString &line, HelpProject &project)
+{
+    const qsizetype eq = line.indexOf(QLatin1Char('='));
+    if (eq <= 0)
+        return;
+    const QString key = line.left(eq).trimmed().toLower();
+    const QString value = line.mid(eq + 1).trimmed();
+    if (key == QLatin1String("compatibility"))
+        project.compatibility10 = value.startsWith(QLatin1String("1.0"));
+    else if (key == QLatin1String("compiled file"))
+        project.compiledName = unquote(value);
+    else if (key == QLatin1String("contents file"))
+        project.contentsFile = unquote(value);
+    else if (key == QLatin1String("index file"))
+        project.indexFile = unquote(value);
+    else if (key == QLatin1String("default window"))
+        project.defaultWindow = unquote(value);
+    else if (key == QLatin1String("default topic"))
+        project.defaultTopic = unquote(value);
+    else if (key == QLatin1String("default font"))
+        project.defaultFont = unquote(value);
+    else if (key == QLatin1String("title"))
+        project.title = unquote(value);
+}
+
+void readSectionLine(Section section, const QString &line, HelpProject &project)
+{
+    switch (section) {
+    case Section::Options:
+        readOption(line, project);
+        break;
+    case Section::Windows:
+        if (const qsizetype eq = line.indexOf(QLatin1Char('=')); eq > 0)
+            project.windows.push_back({line.left(eq).trimmed(), windowFields(QStringView(line).mid(eq + 1))});
+        break;
+    case Section::Files:
+        project.files.append(line);
+        break;
+    case Section::None:
+    case Section::Other:
+        break;
+    }
+}
+
+// Reads every section into `project`; answers whether any of them is one the compiler knows.
+bool readSections(const QList<QByteArray> &lines, bool utf8, HelpProject &project)
+{
+    Section section = Section::None;
+    bool known = false;
+    for (const QByteArray &rawLine : lines) {
+        const QString line = (utf8 ? QString::fromUtf8(rawLine) : project.decode(rawLine)).trimmed();
+        if (line.isEmpty() || line.startsWith(QLatin1Char(';')))
+            continue;
+        if (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']'))) {
+            const QString name = line.mid(1, line.size() - 2).trimmed().toUpper();
+            section = sectionNamed(name);
+            known = known || section != Section::Other || name == QLatin1String("INFOTYPES");
+            continue;
+        }
+        readSectionLine(section, line, project);
+    }
+    return known;
+}
+
+} // namespace
+
+Result<HelpProject> readProject(const QString &path)
+{
+    Result<QByteArray> read = readBytes(path);
+    if (!read)
+        return failureFrom<HelpProject>(read);
+    QByteArray &bytes = *read;
 
     HelpProject project;
     const QFileInfo info(path);
@@ -153,94 +281,18 @@ Result<HelpProject> readProject(const QString &path)
     const bool utf8 = bytes.startsWith("\xEF\xBB\xBF");
     if (utf8)
         bytes.remove(0, 3);
-    const QList<QByteArray> raw = splitLines(bytes);
+    const QList<QByteArray> lines = splitLines(bytes);
 
-    // The language picks the code page of everything else, so find it first; its line is ASCII.
-    bool languageSeen = false;
-    for (const QByteArray &line : raw) {
-        const qsizetype eq = line.indexOf('=');
-        if (eq > 0 && line.left(eq).trimmed().toLower() == "language") {
-            const auto lcid = parseNumber(QString::fromLatin1(line.mid(eq + 1)));
-            if (!lcid || *lcid <= 0 || *lcid > 0xFFFF)
-                return Result<HelpProject>::failure(
-                    QStringLiteral("The help project %1 names an unknown language: %2")
-                        .arg(QDir::toNativeSeparators(path), QString::fromLatin1(line.mid(eq + 1)).trimmed()));
-            project.lcid = static_cast<quint32>(*lcid);
-            languageSeen = true;
-            break;
-        }
+    const Result<bool> languageSeen = readLanguage(lines, path, project);
+    if (!languageSeen)
+        return failureFrom<HelpProject>(languageSeen);
+    if (*languageSeen && !utf8) {
+        if (Result<void> r = checkCodePage(bytes, path, project); !r)
+            return failureFrom<HelpProject>(r);
     }
-    if (languageSeen && !utf8 && !usesGbk(project.lcid)) {
-        for (char c : std::as_const(bytes)) {
-            if (static_cast<unsigned char>(c) >= 0x80)
-                return Result<HelpProject>::failure(
-                    QStringLiteral("The help project %1 uses language 0x%2, whose code page cannot be read here.")
-                        .arg(QDir::toNativeSeparators(path))
-                        .arg(project.lcid, 0, 16));
-        }
-    }
-
-    enum class Section { None, Options, Windows, Files, Other };
-    Section section = Section::None;
-    bool known = false;
-    for (const QByteArray &rawLine : raw) {
-        const QString line = (utf8 ? QString::fromUtf8(rawLine) : project.decode(rawLine)).trimmed();
-        if (line.isEmpty() || line.startsWith(QLatin1Char(';')))
-            continue;
-        if (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']'))) {
-            const QString name = line.mid(1, line.size() - 2).trimmed().toUpper();
-            if (name == QLatin1String("OPTIONS"))
-                section = Section::Options;
-            else if (name == QLatin1String("WINDOWS"))
-                section = Section::Windows;
-            else if (name == QLatin1String("FILES"))
-                section = Section::Files;
-            else
-                section = Section::Other;
-            known = known || section != Section::Other || name == QLatin1String("INFOTYPES");
-            continue;
-        }
-        const qsizetype eq = line.indexOf(QLatin1Char('='));
-        switch (section) {
-        case Section::Options: {
-            if (eq <= 0)
-                break;
-            const QString key = line.left(eq).trimmed().toLower();
-            const QString value = line.mid(eq + 1).trimmed();
-            if (key == QLatin1String("compatibility"))
-                project.compatibility10 = value.startsWith(QLatin1String("1.0"));
-            else if (key == QLatin1String("compiled file"))
-                project.compiledName = unquote(value);
-            else if (key == QLatin1String("contents file"))
-                project.contentsFile = unquote(value);
-            else if (key == QLatin1String("index file"))
-                project.indexFile = unquote(value);
-            else if (key == QLatin1String("default window"))
-                project.defaultWindow = unquote(value);
-            else if (key == QLatin1String("default topic"))
-                project.defaultTopic = unquote(value);
-            else if (key == QLatin1String("default font"))
-                project.defaultFont = unquote(value);
-            else if (key == QLatin1String("title"))
-                project.title = unquote(value);
-            break;
-        }
-        case Section::Windows:
-            if (eq > 0)
-                project.windows.push_back({line.left(eq).trimmed(), windowFields(QStringView(line).mid(eq + 1))});
-            break;
-        case Section::Files:
-            project.files.append(line);
-            break;
-        case Section::None:
-        case Section::Other:
-            break;
-        }
-    }
-    if (!known)
+    if (!readSections(lines, utf8, project))
         return Result<HelpProject>::failure(
-            QStringLiteral("%1 is not a help project: it has no [OPTIONS] or [FILES] section.")
-                .arg(QDir::toNativeSeparators(path)));
+            QStringLiteral("%1 is not a help project: it has no [OPTIONS] or [FILES] section.").arg(native(path)));
 
     if (project.compiledName.isEmpty())
         project.compiledName = info.completeBaseName() + QStringLiteral(".chm");
