@@ -22,6 +22,8 @@ DEPS += librsvg2-bin desktop-file-utils appstream dpkg-dev groff-base
 DEPS += dbus-daemon
 # The EPUB book: its parser and zip library, and the checker and reader its tests use.
 DEPS += libxml2-dev libzip-dev pkg-config epubcheck okular okular-extra-backends
+# The screenshot scripts type into the readers.
+DEPS += xdotool
 
 deps:
 	@missing=$$(for p in $(DEPS); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q '^install ok installed' || echo $$p; done); \
