@@ -1,7 +1,7 @@
 # shellcheck shell=bash
 # Sourced by the screenshot scripts, with `build` set to the build dir: a temporary folder for the
-# example blog's archive, a screen under Xvfb, and the processes they start, all gone on exit.
-# Screenshots go into docs/readers/.
+# example blog's archive, a sample host, a screen under Xvfb, and the processes they start, all gone
+# on exit. The readers' screenshots go into docs/readers/.
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 bin="$build/bin"
 out="$root/docs/readers"
@@ -9,9 +9,9 @@ folder=$(mktemp -d)
 pids=()
 trap 'kill "${pids[@]}" 2>/dev/null; rm -rf "$folder"' EXIT
 
-# archive_example [OPTION...]: starts a sample host with the options, archives the example blog from it
-# with the same options into $chm, and leaves the host running as $host_pid.
-archive_example() {
+# start_host [OPTION...]: starts a sample host with the options on a free port, running as $host_pid
+# at the address $host.
+start_host() {
     "$bin/pelmora-sample-host" --port 0 "$@" >"$folder/host.out" 2>&1 &
     host_pid=$!
     pids+=("$host_pid")
@@ -19,8 +19,13 @@ archive_example() {
         grep -qs listening "$folder/host.out" && break
         sleep 0.1
     done
-    local host
     host=$(grep -o 'http://[^ ]*' "$folder/host.out" | head -1)
+}
+
+# archive_example [OPTION...]: starts a sample host with the options, archives the example blog from it
+# with the same options into $chm, and leaves the host running as $host_pid.
+archive_example() {
+    start_host "$@"
     "$bin/pelmora-cli" --dir "$folder" --host "$host" "$@" --quiet archive qiruvo
     chm="$folder/qiruvo.chm"
 }

@@ -7,6 +7,12 @@ namespace {
 using Phase = Progress::Phase;
 using Stage = Progress::Stage;
 
+// "label done/total", as every counting status shows its progress.
+QString counted(const QString &label, const QString &done, int total)
+{
+    return label + done + QLatin1Char('/') + QString::number(total);
+}
+
 QString findText(const Progress &p)
 {
     switch (p.stage) {
@@ -133,7 +139,7 @@ QString downloadStarting()
 
 QString downloadProgress(const QString &row, int total)
 {
-    return QStringLiteral("下载文章：") + row + QLatin1Char('/') + QString::number(total);
+    return counted(QStringLiteral("下载文章："), row, total);
 }
 
 QString downloadProgress(int row, int total)
@@ -148,12 +154,12 @@ QString retryWaiting(int seconds)
 
 QString imageProgress(int done, int total)
 {
-    return picturesLabel() + QString::number(done) + QLatin1Char('/') + QString::number(total);
+    return counted(picturesLabel(), QString::number(done), total);
 }
 
 QString indexProgress(int row, int total)
 {
-    return QStringLiteral("生成文章索引：") + QString::number(row) + QLatin1Char('/') + QString::number(total);
+    return counted(QStringLiteral("生成文章索引："), QString::number(row), total);
 }
 
 QString startPage()
@@ -193,7 +199,7 @@ QString exported(const QString &blogName)
 
 QString importProgress(int n, int total)
 {
-    return QStringLiteral("导入任务：") + QString::number(n) + QLatin1Char('/') + QString::number(total);
+    return counted(QStringLiteral("导入任务："), QString::number(n), total);
 }
 
 QString imported()

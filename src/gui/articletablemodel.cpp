@@ -4,12 +4,31 @@
 
 namespace {
 static_assert(ArticleTableModel::ColumnCount == Blog::ArticleTable::ColumnCount);
+
+QString columnName(int column)
+{
+    switch (column) {
+    case ArticleTableModel::TitleColumn:
+        return QStringLiteral("标题");
+    case ArticleTableModel::CategoryColumn:
+        return QStringLiteral("分类");
+    case ArticleTableModel::LinkColumn:
+        return QStringLiteral("链接");
+    case ArticleTableModel::DateColumn:
+        return QStringLiteral("日期");
+    case ArticleTableModel::OrdinalColumn:
+        return QStringLiteral("页数");
+    default:
+        return {};
+    }
 }
+
+} // namespace
 
 ArticleTableModel::ArticleTableModel(const Blog::ArticleTable &table, QObject *parent)
     : QAbstractTableModel(parent)
     , m_table(table)
-    , m_rows(table.rowCount() - 1)
+    , m_rows(table.articleCount() + 1)
 {
     connect(&table, &Blog::ArticleTable::rowsAppended, this, &ArticleTableModel::onRowsAppended);
     connect(&table, &Blog::ArticleTable::markChanged, this, &ArticleTableModel::onMarkChanged);
@@ -29,7 +48,7 @@ int ArticleTableModel::columnCount(const QModelIndex &parent) const
 
 QVariant ArticleTableModel::data(const QModelIndex &index, int role) const
 {
-    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= m_rows)
+    if (role != Qt::DisplayRole || !index.isValid() || !isArticleRow(index.row()))
         return {};
     return m_table.cell(index.row() + 1, index.column());
 }
@@ -40,14 +59,14 @@ QVariant ArticleTableModel::headerData(int section, Qt::Orientation orientation,
         return {};
     // The vertical header is the grid's grey row-number column.
     if (orientation == Qt::Vertical)
-        return m_table.cell(section + 1, RowNumberColumn);
-    return m_table.cell(0, section);
+        return isArticleRow(section) ? QString::number(section + 1) : QString();
+    return columnName(section);
 }
 
 void ArticleTableModel::sync()
 {
     m_syncQueued = false;
-    const int rows = m_table.rowCount() - 1;
+    const int rows = m_table.articleCount() + 1;
     if (rows <= m_rows)
         return;
     // New articles go in before the trailing empty row, which stays last.
@@ -80,6 +99,6 @@ void ArticleTableModel::onMarksCleared()
 void ArticleTableModel::onCleared()
 {
     beginResetModel();
-    m_rows = m_table.rowCount() - 1;
+    m_rows = m_table.articleCount() + 1;
     endResetModel();
 }

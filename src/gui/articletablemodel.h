@@ -6,8 +6,8 @@ namespace Blog {
 class ArticleTable;
 }
 
-// The article table as the grid shows it. The table's header row is the view's horizontal header,
-// so model row i is table row i + 1, the trailing empty row included; the columns are the table's.
+// The article table as the grid shows it: a header of column names, model row i is table row i + 1,
+// and one always-empty row follows the articles; the columns are the table's.
 // Appended rows are announced in one batch per pass of the event loop, which keeps a load of many
 // thousand rows from laying the view out once per row; sync() announces them at once.
 class ArticleTableModel final : public QAbstractTableModel
@@ -42,6 +42,7 @@ private:
     void onMarkChanged(int row);
     void onMarksCleared();
     void onCleared();
+    bool isArticleRow(int row) const { return row >= 0 && row < m_rows - 1; }
 
     const Blog::ArticleTable &m_table;
     int m_rows;

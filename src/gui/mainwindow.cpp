@@ -107,19 +107,19 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
     // The grid follows the download, five rows above the row it is at.
     connect(&m_download, &Archive::DownloadJob::currentRowChanged, this, [this](int row) {
         if (row > 5)
-            m_table.setTopRow(row - 5);
+            scrollGridTo(row - 5);
     });
     connect(&m_download, &Archive::DownloadJob::retryWaiting, this,
             [this](int seconds) { setStatus(Presentation::retryWaiting(seconds)); });
     connect(&m_download, &Archive::DownloadJob::finished, this, &MainWindow::onDownloadFinished);
 
-    // appendArticle and the download move the first row many times in a burst; the view follows once.
-    connect(&m_table, &Blog::ArticleTable::topRowChanged, this, [this] {
-        if (m_topRowQueued)
-            return;
-        m_topRowQueued = true;
-        QMetaObject::invokeMethod(this, &MainWindow::applyTopRow, Qt::QueuedConnection);
+    // The grid keeps the newest rows in view while articles arrive, and starts at the top again.
+    connect(&m_table, &Blog::ArticleTable::rowsAppended, this, [this] {
+        const int gridRows = m_table.articleCount() + 2; // with the header and the empty row
+        if (gridRows > 5)
+            scrollGridTo(gridRows - 5);
     });
+    connect(&m_table, &Blog::ArticleTable::cleared, this, [this] { scrollGridTo(1); });
 
     showInitialState();
     QSize size(Twips::toPixels(InitialWidth), Twips::toPixels(InitialHeight));
@@ -290,7 +290,7 @@ void MainWindow::startDownload()
     m_download.setImages(m_ui->keepPicturesCheck->isChecked()
                              ? std::optional(Archive::ImageOptions::fromSettings(m_context.settings))
                              : std::nullopt);
-    m_table.setTopRow(1);
+    scrollGridTo(1);
     const Result<void> started = m_download.start(m_blogName, m_ui->blogAddressEdit->text(), m_ui->perPageEdit->text());
     if (!started) {
         // A refusal changes neither the buttons nor the status line.
@@ -449,7 +449,7 @@ void MainWindow::importTask()
 void MainWindow::openArticle()
 {
     const int row = m_ui->articleGrid->currentIndex().row() + 1;
-    if (row < 1 || row >= m_table.rowCount())
+    if (row < 1 || row > m_table.articleCount() + 1)
         return;
     // The cells as the grid shows them: the always-empty last row has an empty link too.
     const QString category = m_table.cell(row, ArticleTableModel::CategoryColumn);
@@ -475,10 +475,23 @@ void MainWindow::setTopRow(int row)
     m_ui->articleGrid->setTopRow(row);
 }
 
+void MainWindow::scrollGridTo(int row)
+{
+    // Appends and the download move the first row many times in a burst; the view follows once.
+    row = qMax(row, 1);
+    if (row == m_wantedTopRow)
+        return;
+    m_wantedTopRow = row;
+    if (m_topRowQueued)
+        return;
+    m_topRowQueued = true;
+    QMetaObject::invokeMethod(this, &MainWindow::applyTopRow, Qt::QueuedConnection);
+}
+
 void MainWindow::applyTopRow()
 {
     m_topRowQueued = false;
-    setTopRow(m_table.topRow());
+    setTopRow(m_wantedTopRow);
 }
 
 std::optional<int> MainWindow::wheelTopRow(int topRow, int rows, QPoint angleDelta, Qt::KeyboardModifiers modifiers,
@@ -509,9 +522,9 @@ void MainWindow::onGridFocusOut()
 bool MainWindow::scrollGridByWheel(const QWheelEvent &event)
 {
     const std::optional<int> top =
-        wheelTopRow(gridTopRow(), m_table.rowCount(), event.angleDelta(), event.modifiers(), event.buttons());
+        wheelTopRow(gridTopRow(), m_table.articleCount() + 2, event.angleDelta(), event.modifiers(), event.buttons());
     if (top) {
-        m_table.setTopRow(*top);
+        m_wantedTopRow = *top;
         setTopRow(*top);
     }
     // The grid's own wheel scrolling stays off while it has the focus.

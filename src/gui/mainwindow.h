@@ -96,6 +96,8 @@ private:
     bool takeBlogName();
     void onFindFinished();
     void onDownloadFinished(const Archive::DownloadJobReport &report);
+    // Moves the grid's first row there once the event loop comes round, the last request winning.
+    void scrollGridTo(int row);
     void applyTopRow();
     void abortRunning();
     void rememberSize() const;
@@ -112,5 +114,6 @@ private:
     QTimer m_ticker;
     QString m_blogName;
     quint8 m_blinkCounter = 0;
+    int m_wantedTopRow = 1;
     bool m_topRowQueued = false;
 };

@@ -143,8 +143,7 @@ protected:
     {
         m_articles = fixture == Fixture::Example ? sampleArticles(Blog) : awkwardArticles();
         writeArchive(m_program.path(), Blog, m_articles, {{Picture, pictureBytes()}});
-        for (const ArchivedArticle &a : m_articles)
-            m_table.appendArticle(a.title, a.category, a.link, QStringLiteral("2011-06-01 12:00"));
+        loadTable(m_table, m_articles);
     }
 
     Result<Epub::BookReport> write()

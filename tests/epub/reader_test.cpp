@@ -20,8 +20,7 @@ TEST(EpubReader, OkularKeepsTheExampleBookOpen)
     const std::vector<ChmTest::ArchivedArticle> articles = ChmTest::sampleArticles(blog);
     ChmTest::writeArchive(program.path(), blog, articles);
     Blog::ArticleTable table;
-    for (const ChmTest::ArchivedArticle &a : articles)
-        table.appendArticle(a.title, a.category, a.link, QStringLiteral("2011-06-01 12:00"));
+    ChmTest::loadTable(table, articles);
     const Result<Epub::BookReport> book = Epub::writeBook(
         {program.path(), blog, QStringLiteral("http://127.0.0.1:8642/"), QDateTime::currentDateTime(), table});
     ASSERT_TRUE(book.ok()) << book.error().toStdString();

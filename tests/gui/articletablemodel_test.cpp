@@ -20,15 +20,12 @@ private slots:
         table.appendArticle(u"T2"_s, u"B"_s, u"l2"_s, u"d2"_s);
         table.appendArticle(u"T3"_s, u"A"_s, u"l3"_s, u"d3"_s);
         model.sync();
-        QCOMPARE(model.rowCount(), table.rowCount() - 1);
-        for (int row = 0; row < table.rowCount(); ++row) {
-            for (int column = 0; column < Blog::ArticleTable::ColumnCount; ++column) {
-                const QString expected = table.cell(row, column);
-                if (row == 0)
-                    QCOMPARE(model.headerData(column, Qt::Horizontal).toString(), expected);
-                else
-                    QCOMPARE(model.index(row - 1, column).data().toString(), expected);
-            }
+        QCOMPARE(model.rowCount(), table.articleCount() + 1);
+        const QStringList header = {QString(), u"标题"_s, u"分类"_s, u"链接"_s, u"日期"_s, u"页数"_s, QString()};
+        for (int column = 0; column < Blog::ArticleTable::ColumnCount; ++column) {
+            QCOMPARE(model.headerData(column, Qt::Horizontal).toString(), header[column]);
+            for (int row = 1; row <= table.articleCount(); ++row)
+                QCOMPARE(model.index(row - 1, column).data().toString(), table.cell(row, column));
         }
         QCOMPARE(model.index(2, 5).data().toString(), u"2"_s);
         QCOMPARE(model.headerData(0, Qt::Vertical).toString(), u"1"_s);

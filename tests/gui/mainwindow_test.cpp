@@ -298,6 +298,18 @@ private slots:
         QVERIFY(w.gridTopRow() > 7);
     }
 
+    void gridFollowsALoadToItsNewestRows()
+    {
+        WindowHarness h;
+        MainWindow &w = *h.window;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        auto *grid = h.child<ArticleGridView>("articleGrid");
+        importArticles(h, u"follow"_s, numberedRecords(100));
+        // The empty row after the hundredth article comes into view.
+        QTRY_VERIFY(grid->viewport()->rect().contains(grid->visualRect(grid->model()->index(100, 1))));
+    }
+
     void doubleClickOpensSavedCopyOrHostPage_data()
     {
         QTest::addColumn<QString>("mark");

@@ -110,9 +110,13 @@ protected:
                          "<a href=mailto:a@b.c>mail</a><a href=\"#top\">top</a>"
                          "<a href=\"3001.html?x=1#y\">next</a><a href=3001.HTML>again</a>"
                          "<link rel=stylesheet href=\"extra.CSS\">";
+            // The same link written in another folder leads to that folder's own picture.
+            if (a.link == QLatin1String("1002.html"))
+                markup = "<p><IMG SRC=pic.png></p>";
             put(a.category + QLatin1Char('/') + a.link, page(markup, a.size, seed++, a.random));
         }
         put(QStringLiteral("技术/pic.png"), page({}, 10000, 99, true));
+        put(QStringLiteral("随笔/pic.png"), page({}, 3000, 98, true));
         put(QStringLiteral("技术/Extra.css"), "p { margin: 0 }");
         index << QString() << QStringLiteral("</UL>");
         contents << QString() << QStringLiteral("</UL>");

@@ -28,6 +28,13 @@ struct ArchivedArticle
     QByteArray body; // the article file's bytes; no file at all when null
 };
 
+// Appends the articles to the table as Find would, all of one date.
+inline void loadTable(Blog::ArticleTable &table, const std::vector<ArchivedArticle> &articles)
+{
+    for (const ArchivedArticle &a : articles)
+        table.appendArticle(a.title, a.category, a.link, QStringLiteral("2011-06-01 12:00"));
+}
+
 // Writes the archive folder programFolder/blogName and its project; returns the project's path.
 // `extra` files (relative to the archive folder) are written too, pictures for example.
 inline QString writeArchive(const QString &programFolder, const QString &blogName,
@@ -36,8 +43,8 @@ inline QString writeArchive(const QString &programFolder, const QString &blogNam
     const Archive::Layout layout(programFolder, blogName);
     QDir().mkpath(layout.archiveFolder());
     Blog::ArticleTable table;
+    loadTable(table, articles);
     for (const ArchivedArticle &a : articles) {
-        table.appendArticle(a.title, a.category, a.link, QStringLiteral("2011-06-01 12:00"));
         if (!a.body.isNull())
             writeAll(layout.articleFile(a.category, a.link), a.body);
     }
@@ -119,8 +126,7 @@ inline std::vector<ArchivedArticle> awkwardArticles()
 inline HelpFile::CompileOptions compileOptions(const std::vector<ArchivedArticle> &articles, bool titled)
 {
     Blog::ArticleTable table;
-    for (const ArchivedArticle &a : articles)
-        table.appendArticle(a.title, a.category, a.link, QStringLiteral("2011-06-01 12:00"));
+    loadTable(table, articles);
     return Archive::helpCompileOptions(table, titled);
 }
 

@@ -43,7 +43,7 @@ TEST(TaskFile, ImportOfExportGivesTheSameTable)
     ArticleTable imported;
     for (const Task::Record &r : task->records)
         imported.appendArticle(r.title, r.category, r.link, r.date);
-    ASSERT_EQ(imported.rowCount(), table.rowCount());
+    ASSERT_EQ(imported.articleCount(), table.articleCount());
     for (int row = 1; row <= table.articleCount(); ++row)
         for (int column = 0; column <= 5; ++column)
             EXPECT_EQ(imported.cell(row, column), table.cell(row, column)) << row << "," << column;
@@ -102,7 +102,7 @@ TEST(TaskFile, EveryFoundRowSurvivesExportAndImport)
     ArticleTable imported;
     for (const Task::Record &r : task->records)
         imported.appendArticle(r.title, r.category, r.link, r.date);
-    ASSERT_EQ(imported.rowCount(), table.rowCount());
+    ASSERT_EQ(imported.articleCount(), table.articleCount());
     for (int row = 1; row <= table.articleCount(); ++row)
         for (int column = 0; column <= 5; ++column)
             EXPECT_EQ(imported.cell(row, column), table.cell(row, column)) << row << "," << column;

@@ -1,35 +1,13 @@
 #include "archive/imagescanner.h"
 
+#include "common/asciitext.h"
 #include "common/htmltags.h"
 
 namespace Archive {
 
-namespace {
-
-bool equalsNoCase(QByteArrayView text, QByteArrayView lowerWord)
-{
-    if (text.size() != lowerWord.size())
-        return false;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        char c = text[i];
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-        if (c != lowerWord[i])
-            return false;
-    }
-    return true;
-}
-
-bool startsWithNoCase(QByteArrayView text, QByteArrayView lowerPrefix)
-{
-    return text.size() >= lowerPrefix.size() && equalsNoCase(text.first(lowerPrefix.size()), lowerPrefix);
-}
-
-} // namespace
-
 bool isRemoteImageAddress(QByteArrayView address)
 {
-    return startsWithNoCase(address, "http://") || startsWithNoCase(address, "https://");
+    return AsciiText::startsWithNoCase(address, "http://") || AsciiText::startsWithNoCase(address, "https://");
 }
 
 QList<ImageReference> findImageReferences(QByteArrayView html)

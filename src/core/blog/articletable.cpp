@@ -31,7 +31,6 @@ void ArticleTable::clear()
     m_articles.clear();
     m_categories.clear();
     emit cleared();
-    setTopRow(1);
 }
 
 void ArticleTable::appendArticle(const QString &title, const QString &categoryName, const QString &link,
@@ -45,28 +44,10 @@ void ArticleTable::appendArticle(const QString &title, const QString &categoryNa
                                  QString()});
     const int row = articleCount();
     emit rowsAppended(row, row);
-    if (rowCount() > 5)
-        setTopRow(rowCount() - 5);
 }
 
 QString ArticleTable::cell(int row, int column) const
 {
-    if (row == 0) {
-        switch (column) {
-        case 1:
-            return QStringLiteral("标题");
-        case 2:
-            return QStringLiteral("分类");
-        case 3:
-            return QStringLiteral("链接");
-        case 4:
-            return QStringLiteral("日期");
-        case 5:
-            return QStringLiteral("页数");
-        default:
-            return {};
-        }
-    }
     if (row < 1 || row > articleCount())
         return {};
     const Article &a = article(row);
@@ -104,16 +85,6 @@ void ArticleTable::clearMarks()
     for (Article &a : m_articles)
         a.mark.clear();
     emit marksCleared();
-}
-
-void ArticleTable::setTopRow(int row)
-{
-    if (row < 1)
-        row = 1;
-    if (row == m_topRow)
-        return;
-    m_topRow = row;
-    emit topRowChanged(row);
 }
 
 } // namespace Blog

@@ -57,9 +57,9 @@ inline QString link()
 }
 } // namespace Placeholder
 
-// The article table, numbered as the grid shows it: row 0 is the header, articles are rows 1 to
-// rowCount() - 2, and the last row is always empty. Columns: 0 row number, 1 title, 2 category,
-// 3 link, 4 date, 5 category ordinal, 6 download mark.
+// The article table: articles only, in rows 1 to articleCount(), numbered as the grid and the task
+// file number them. Columns: 0 row number, 1 title, 2 category, 3 link, 4 date, 5 category ordinal,
+// 6 download mark.
 class ArticleTable final : public QObject
 {
     Q_OBJECT
@@ -71,17 +71,16 @@ public:
 
     // Empties the rows and the category table.
     void clear();
-    // Appends one article, numbers it within its category and keeps the newest rows in view. Each
+    // Appends one article and numbers it within its category. Each
     // line break (CR LF, CR or LF) in a text becomes one space, and an empty text becomes its
     // placeholder, so that every row survives a task file unchanged; Find and Import both load
     // through here and so agree.
     void appendArticle(const QString &title, const QString &categoryName, const QString &link, const QString &date);
 
-    int rowCount() const { return static_cast<int>(m_articles.size()) + 2; }
     int articleCount() const { return static_cast<int>(m_articles.size()); }
-    // Article of row 1..rowCount()-2.
+    // Article of row 1..articleCount().
     const Article &article(int row) const { return m_articles[static_cast<size_t>(row - 1)]; }
-    // Cell text as the grid shows it, for any row and column.
+    // Cell text of an article row; empty for any other row or column.
     QString cell(int row, int column) const;
 
     void setMark(int row, const QString &mark);
@@ -91,21 +90,15 @@ public:
     const CategoryTable &categories() const { return m_categories; }
     CategoryTable &categories() { return m_categories; }
 
-    // The first visible scrolling row of the grid (smallest 1).
-    int topRow() const { return m_topRow; }
-    void setTopRow(int row);
-
 signals:
     void cleared();
     void rowsAppended(int first, int last);
     void markChanged(int row);
     void marksCleared();
-    void topRowChanged(int row);
 
 private:
     std::vector<Article> m_articles;
     CategoryTable m_categories;
-    int m_topRow = 1;
 };
 
 } // namespace Blog

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 
 // ASCII-only character tests and case folding, for names and markup whose other bytes or characters
@@ -20,6 +21,18 @@ inline bool isLetter(char c)
 inline char lower(char c)
 {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c;
+}
+
+// True when `text` begins with `lowerPrefix`, ASCII letters of `text` compared without regard to case.
+inline bool startsWithNoCase(QByteArrayView text, QByteArrayView lowerPrefix)
+{
+    if (text.size() < lowerPrefix.size())
+        return false;
+    for (qsizetype i = 0; i < lowerPrefix.size(); ++i) {
+        if (lower(text[i]) != lowerPrefix[i])
+            return false;
+    }
+    return true;
 }
 
 // The text with A to Z as a to z, every other character kept: how readers compare stored names.

@@ -1,18 +1,13 @@
 #include "common/htmltags.h"
 
+#include "common/asciitext.h"
+
 namespace HtmlTags {
 
 namespace {
 
-bool isSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f';
-}
-
-bool isLetter(char c)
-{
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
+using AsciiText::isLetter;
+using AsciiText::isSpace;
 
 bool isLeadByte(char c)
 {

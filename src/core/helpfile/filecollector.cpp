@@ -173,20 +173,27 @@ Result<std::optional<QString>> FileCollector::addIfPresent(const QString &name, 
     const QString target = stripAnchor(name.trimmed());
     if (target.isEmpty() || isExternal(target))
         return R(std::nullopt);
+    const auto key = std::make_pair(fromFolder, target);
+    if (const auto known = m_followed.constFind(key); known != m_followed.cend())
+        return R(*known);
     const std::optional<QString> relative = normalize(target, fromFolder);
-    if (!relative)
+    if (!relative) {
+        m_followed.insert(key, std::nullopt);
         return R(std::nullopt);
+    }
     const std::optional<QString> onDisk = locate(*relative);
     if (!onDisk) {
         if (!m_missingKeys.contains(AsciiText::folded(*relative))) {
             m_missingKeys.insert(AsciiText::folded(*relative));
             m_missing.append(*relative);
         }
+        m_followed.insert(key, std::nullopt);
         return R(std::nullopt);
     }
     Result<QString> added = add(*onDisk);
     if (!added)
         return failureFrom<std::optional<QString>>(added);
+    m_followed.insert(key, *added);
     return R(std::optional<QString>(*added));
 }
 
@@ -212,6 +219,8 @@ std::optional<QString> FileCollector::resolve(const QString &name, const QString
     const QString target = stripAnchor(name.trimmed());
     if (target.isEmpty() || isExternal(target))
         return std::nullopt;
+    if (const auto known = m_followed.constFind(std::make_pair(fromFolder, target)); known != m_followed.cend())
+        return *known;
     const std::optional<QString> relative = normalize(target, fromFolder);
     if (!relative)
         return std::nullopt;

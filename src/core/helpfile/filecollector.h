@@ -40,7 +40,8 @@ public:
     // Follows href, src and background links of every page added so far and of those they reach.
     Result<void> followLinks();
 
-    // The name of the added file that a project name or link written in `fromFolder` leads to.
+    // The name of the added file that a project name or link written in `fromFolder` leads to; a link
+    // already followed is answered from memory, without looking at the folder again.
     std::optional<QString> resolve(const QString &name, const QString &fromFolder = QString()) const;
 
     const std::vector<CollectedFile> &files() const { return m_files; }
@@ -70,6 +71,8 @@ private:
     QStringList m_missing;
     QSet<QString> m_missingKeys; // ASCII-folded, listed files included
     qsizetype m_scanned = 0;
+    // Where each link followed so far leads: (folder it is written in, target) -> name on disk.
+    QHash<std::pair<QString, QString>, std::optional<QString>> m_followed;
     mutable QHash<QString, QStringList> m_listings;
 };
 

@@ -1,39 +1,18 @@
 #include "helpfile/htmlscan.h"
 
+#include "common/asciitext.h"
+
 namespace HelpFile::Html {
 
 namespace {
 
-char lower(char c)
+qsizetype findNoCase(QByteArrayView text, qsizetype from, QByteArrayView lowerNeedle)
 {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool startsWithNoCase(QByteArrayView text, qsizetype at, QByteArrayView prefix)
-{
-    if (at + prefix.size() > text.size())
-        return false;
-    for (qsizetype i = 0; i < prefix.size(); ++i) {
-        if (lower(text[at + i]) != prefix[i])
-            return false;
-    }
-    return true;
-}
-
-qsizetype findNoCase(QByteArrayView text, qsizetype from, QByteArrayView needle)
-{
-    for (qsizetype i = from; i + needle.size() <= text.size(); ++i) {
-        if (startsWithNoCase(text, i, needle))
+    for (qsizetype i = from; i + lowerNeedle.size() <= text.size(); ++i) {
+        if (AsciiText::startsWithNoCase(text.sliced(i), lowerNeedle))
             return i;
     }
     return -1;
-}
-
-QByteArray decodeEntities(QByteArray value)
-{
-    if (value.contains('&'))
-        value.replace("&amp;", "&");
-    return value;
 }
 
 } // namespace
@@ -45,7 +24,7 @@ bool isLinkAttribute(QByteArrayView name)
 
 QByteArray linkTarget(QByteArrayView raw)
 {
-    return decodeEntities(raw.toByteArray().trimmed());
+    return HtmlTags::decodeAmpersands(raw.toByteArray().trimmed());
 }
 
 std::vector<QByteArray> linkValues(QByteArrayView html)
@@ -91,7 +70,7 @@ std::vector<SitemapEntry> sitemapEntries(QByteArrayView sitemap)
             if (a.name == "name")
                 key = a.value.toLower();
             else if (a.name == "value")
-                value = decodeEntities(a.value);
+                value = HtmlTags::decodeAmpersands(a.value);
         }
         if (key == "name")
             name = value;

@@ -14,11 +14,6 @@ namespace {
 
 using ByteSplice::Edit;
 
-bool isAsciiLetter(char c)
-{
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
 bool isDigit(char c)
 {
     return c >= '0' && c <= '9';
@@ -43,9 +38,9 @@ bool startsEntity(QByteArrayView text, qsizetype at)
             ++i;
         return i > digits && i < text.size() && text[i] == ';';
     }
-    if (i >= text.size() || !isAsciiLetter(text[i]))
+    if (i >= text.size() || !AsciiText::isLetter(text[i]))
         return false;
-    while (i < text.size() && (isAsciiLetter(text[i]) || isDigit(text[i])))
+    while (i < text.size() && (AsciiText::isLetter(text[i]) || isDigit(text[i])))
         ++i;
     return i < text.size() && text[i] == ';';
 }
