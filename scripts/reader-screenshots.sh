@@ -12,7 +12,6 @@ source "$(dirname "$0")/screenshot-common.sh"
 archive_example
 start_screen
 
-click() { xdotool mousemove "$1" "$2" click 1; }
 
 kchmviewer "$chm" >/dev/null 2>&1 &
 pid=$!
@@ -23,11 +22,7 @@ click 150 184 # the second article in the contents
 shot kchmviewer-article
 kill $pid
 
-xchm "$chm" >/dev/null 2>&1 &
-pid=$!
-sleep 4
-window=$(xdotool search --onlyvisible --name 'xCHM' | head -1)
-xdotool windowmove "$window" 0 0 windowsize "$window" 1000 700
+open_xchm "$chm"
 shot xchm-start
 click 279 265 # 随笔 on the start page
 shot xchm-category

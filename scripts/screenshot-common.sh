@@ -53,3 +53,16 @@ shot() {
     sleep 1
     import -window root "$out/$1.png"
 }
+
+# click X Y: a left click at X, Y.
+click() { xdotool mousemove "$1" "$2" click 1; }
+
+# open_xchm FILE: opens FILE in xchm, running as $pid, with its window moved to the corner and sized
+# to the screen, where the scripts' clicks expect it.
+open_xchm() {
+    xchm "$1" >/dev/null 2>&1 &
+    pid=$!
+    sleep 4
+    window=$(xdotool search --onlyvisible --name 'xCHM' | head -1)
+    xdotool windowmove "$window" 0 0 windowsize "$window" 1000 700
+}

@@ -13,7 +13,6 @@ archive_example
 "$bin/pelmora-cli" --dir "$folder" --titles --quiet chm qiruvo
 start_screen
 
-click() { xdotool mousemove "$1" "$2" click 1; }
 # drag X1 Y X2: moves the splitter at X1 to X2.
 drag() {
     xdotool mousemove "$1" "$2" mousedown 1
@@ -32,11 +31,7 @@ click 170 394    # the first article of 随笔
 shot kchmviewer-titles
 kill $pid
 
-xchm "$chm" >/dev/null 2>&1 &
-pid=$!
-sleep 4
-window=$(xdotool search --onlyvisible --name 'xCHM' | head -1)
-xdotool windowmove "$window" 0 0 windowsize "$window" 1000 700
+open_xchm "$chm"
 sleep 2
 click 156 106 # the notebook's arrow, twice, to the Search tab
 sleep 1
