@@ -303,7 +303,7 @@ Result<CompileReport> compileProject(const QString &projectPath, const std::func
     containerOptions.timestamp = static_cast<quint32>(now);
     if (options.filesCompressed) {
         const int internalFiles = static_cast<int>(files.size()) - report.fileCount;
-        containerOptions.filesDone = [&](int done) {
+        containerOptions.filesDone = [&options, &report, internalFiles](int done) {
             if (done > internalFiles)
                 options.filesCompressed(done - internalFiles, report.fileCount);
         };
